@@ -1,0 +1,183 @@
+// Argument expansion: @NAME arguments replaced by the words of a variable or a
+// response file, split by the loader's quoting rules.
+#include <stdlib.h>
+#include <string.h>
+
+#include "loader/loader.h"
+#include "rt/rt.h"
+
+enum { CTRL_Z = 26 };
+
+int ldr_args_add(LdrArgs* args, char* item) {
+  // Keep room for the item and a terminating null entry.
+  if (args->count + 2 > args->capacity) {
+    int capacity = args->capacity < 8 ? 8 : args->capacity;
+    while (capacity < args->count + 2) {
+      if (capacity > (1 << 28)) {
+        return 1;
+      }
+      capacity *= 2;
+    }
+    char** items =
+        (char**)realloc(args->items, (size_t)capacity * sizeof(char*));
+    if (!items) {
+      return 1;
+    }
+    args->items = items;
+    args->capacity = capacity;
+  }
+  args->items[args->count++] = item;
+  return 0;
+}
+
+int ldr_split(char* text, char* end, LdrArgs* args, int* rescan) {
+  char* p = text;
+  while (p < end) {
+    char c = *p;
+    if (c == 0 || c == '\t' || c == '\n' || c == '\r' || c == ' ') {
+      p++;
+      continue;
+    }
+    if (c == CTRL_Z) {
+      return 0;
+    }
+    if (ldr_args_add(args, p)) {
+      return 1;
+    }
+    // The word is compacted where it stands: the write position never passes
+    // the read position.
+    char* w = p;
+    int quoting = 0;
+    int run = 0;
+    for (;;) {
+      if (p == end) {
+        *w = '\0';
+        return 0;
+      }
+      c = *p++;
+      if (c == 0 || c == '\n') {
+        *w = '\0';
+        break;
+      }
+      if ((c == '\t' || c == ' ') && !quoting) {
+        *w = '\0';
+        break;
+      }
+      if (c == '\r') {
+        continue;
+      }
+      if (c == CTRL_Z) {
+        *w = '\0';
+        return 0;
+      }
+      if (c == '"') {
+        w -= run / 2;
+        if (run % 2 == 0) {
+          quoting = !quoting;
+        } else {
+          w[-1] = '"';
+        }
+        run = 0;
+        continue;
+      }
+      if (c == '@') {
+        *rescan = 1;
+      }
+      *w++ = c;
+      run = c == '\\' ? run + 1 : 0;
+    }
+  }
+  return 0;
+}
+
+// Reads the text of one @NAME argument into a new buffer: a copy of the
+// variable's value, or the whole response file. Sets *end to the end of the
+// text; the buffer holds one byte past it. Returns null on failure. Never
+// freed; the words point into it.
+static char* read_text(const char* name, char** end, unsigned long* budget) {
+  const char* value = rt_getenv(name);
+  unsigned long size;
+  char* text;
+  if (value) {
+    size = (unsigned long)strlen(value);
+    if (size > *budget) {
+      return NULL;
+    }
+    text = strdup(value);
+    if (!text) {
+      return NULL;
+    }
+  } else {
+    if (rt_file_size(name, &size) || size > LDR_MAX_RESPONSE_FILE ||
+        size > *budget) {
+      return NULL;
+    }
+    text = (char*)malloc(size + 1);
+    if (!text) {
+      return NULL;
+    }
+    if (rt_read_file(name, text, size)) {
+      free(text);
+      return NULL;
+    }
+    text[size] = '\0';
+  }
+  *budget -= size;
+  *end = text + size;
+  return text;
+}
+
+// One pass over the list: fills out and sets *rescan when a word holds "@".
+static int expand_pass(int argc, char** argv, LdrArgs* out, int* rescan,
+                       unsigned long* budget) {
+  for (int i = 0; i < argc; i++) {
+    char* end;
+    char* text;
+    if (argv[i][0] != '@') {
+      if (ldr_args_add(out, argv[i])) {
+        return 1;
+      }
+      continue;
+    }
+    text = read_text(argv[i] + 1, &end, budget);
+    if (!text || ldr_split(text, end, out, rescan)) {
+      return 1;
+    }
+  }
+  // Room for the null entry is always there, also for an empty list.
+  if (ldr_args_add(out, NULL)) {
+    return 1;
+  }
+  out->count--;
+  return 0;
+}
+
+int ldr_expand(int* argc, char*** argv) {
+  unsigned long budget = LDR_MAX_TEXT;
+  int count = *argc;
+  char** list = *argv;
+  for (int pass = 0; pass < LDR_MAX_PASSES; pass++) {
+    LdrArgs out = {0, 0, NULL};
+    int rescan = 0;
+    int failed = expand_pass(count, list, &out, &rescan, &budget);
+    // An earlier pass's array is ours to release; the caller's never is.
+    if (list != *argv) {
+      free(list);
+    }
+    if (failed) {
+      free(out.items);
+      return 1;
+    }
+    count = out.count;
+    list = out.items;
+    if (!rescan) {
+      *argc = count;
+      *argv = list;
+      return 0;
+    }
+  }
+  if (list != *argv) {
+    free(list);
+  }
+  return 1;
+}

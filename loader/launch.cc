@@ -1,0 +1,75 @@
+// The loader's main line: expansion, banner, option scan, and the debug launch
+// vector handed to the VM.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "loader/loader.h"
+#include "vmstub/javai_g.h"
+
+static const char kProgramName[] = "kestrel";
+static const char kDebugSwitch[] = "-debug";
+static const char kNameKey[] = "norvane.plume.remote.vm.name";
+static const char kAgentClass[] = "norvane.tools.debug.Agent";
+static const char kEmptyApp[] = "norvane.tools.debug.EmptyApp";
+static const char kVersion[] = "0.5";
+
+static int out_of_memory(void) {
+  fprintf(stderr, "kestrel: not enough memory to start the VM\n");
+  return 1;
+}
+
+int ldr_main(int argc, char** argv) {
+  const char* name;
+  int class_index;
+  char** vector;
+  int count = 0;
+
+  // A failed expansion leaves the list as it was, which is what is wanted.
+  ldr_expand(&argc, &argv);
+
+  printf("Norvane Debug VM Loader %s\n", kVersion);
+  printf("Copyright (c) Norvane. All rights reserved.\n");
+  printf("\n");
+
+  // Room for every argument plus the fixed entries, and a null entry after.
+  vector = (char**)calloc((size_t)argc + 5, sizeof(char*));
+  if (!vector) {
+    return out_of_memory();
+  }
+  vector[count++] = (char*)kProgramName;
+  vector[count++] = (char*)kDebugSwitch;
+
+  if (ldr_scan_options(argc, argv, &name, &class_index)) {
+    ldr_print_usage();
+    return 1;
+  }
+
+  if (name) {
+    size_t size = strlen(kNameKey) + strlen(name) + 4;
+    char* property = (char*)calloc(size, 1);
+    if (!property) {
+      return out_of_memory();
+    }
+    snprintf(property, size, "-D%s=%s", kNameKey, name);
+    vector[count++] = property;
+  }
+
+  for (int i = 1; i < argc; i++) {
+    // "-name" and its value never reach the VM, wherever they stand.
+    if (strcmp(argv[i], "-name") == 0) {
+      i++;
+      continue;
+    }
+    if (i == class_index) {
+      vector[count++] = (char*)kAgentClass;
+    }
+    vector[count++] = argv[i];
+  }
+  if (class_index < 0) {
+    vector[count++] = (char*)kEmptyApp;
+  }
+
+  fflush(stdout);
+  return java_main(count, vector);
+}

@@ -1,0 +1,150 @@
+// The runtime layer on POSIX: reproduces the Microsoft runtime's rules that the
+// programs rely on (case-blind environment names, _putenv's removal rule).
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "rt/rt.h"
+
+extern char** environ;
+
+// Length of the name part of an environment entry.
+static size_t name_length(const char* entry) {
+  const char* eq = strchr(entry, '=');
+  return eq ? (size_t)(eq - entry) : strlen(entry);
+}
+
+// Finds an entry whose name equals name[0..len) without regard to case.
+// An entry whose name matches exactly is preferred.
+static char* find_entry(const char* name, size_t len) {
+  char* folded = NULL;
+  for (char** e = environ; e && *e; e++) {
+    if (name_length(*e) != len) {
+      continue;
+    }
+    if (strncmp(*e, name, len) == 0) {
+      return *e;
+    }
+    if (!folded && strncasecmp(*e, name, len) == 0) {
+      folded = *e;
+    }
+  }
+  return folded;
+}
+
+const char* rt_getenv(const char* name) {
+  size_t len = strlen(name);
+  char* entry;
+  if (len == 0 || strchr(name, '=')) {
+    return NULL;
+  }
+  entry = find_entry(name, len);
+  return entry ? entry + len + 1 : NULL;
+}
+
+int rt_putenv(char* assignment) {
+  const char* eq = strchr(assignment, '=');
+  size_t len;
+  char* entry;
+  char name[RT_PATH_MAX];
+  if (!eq || eq == assignment) {
+    return -1;
+  }
+  len = (size_t)(eq - assignment);
+  // Remove every spelling of the name first, so that one variable remains.
+  while ((entry = find_entry(assignment, len)) != NULL) {
+    char* heap = NULL;
+    char* copy = name;
+    if (len >= sizeof name) {
+      heap = (char*)malloc(len + 1);
+      if (!heap) {
+        return -1;
+      }
+      copy = heap;
+    }
+    memcpy(copy, entry, len);
+    copy[len] = '\0';
+    int rc = unsetenv(copy);
+    free(heap);
+    if (rc != 0) {
+      return -1;
+    }
+  }
+  if (eq[1] == '\0') {
+    return 0;
+  }
+  return putenv(assignment) == 0 ? 0 : -1;
+}
+
+void rt_publish_environment(void) {}
+
+int rt_exe_path(char* buf, size_t size) {
+  ssize_t n;
+  if (size == 0) {
+    return 1;
+  }
+  buf[0] = '\0';
+  n = readlink("/proc/self/exe", buf, size);
+  if (n <= 0 || (size_t)n >= size) {
+    buf[0] = '\0';
+    return 1;
+  }
+  buf[n] = '\0';
+  return 0;
+}
+
+int rt_file_size(const char* path, unsigned long* size) {
+  struct stat st;
+  if (stat(path, &st) != 0 || S_ISDIR(st.st_mode)) {
+    return 1;
+  }
+  *size = (unsigned long)st.st_size;
+  return 0;
+}
+
+int rt_read_file(const char* path, char* buf, unsigned long size) {
+  unsigned long got = 0;
+  int fd = open(path, O_RDONLY);
+  if (fd < 0) {
+    return 1;
+  }
+  while (got < size) {
+    ssize_t n = read(fd, buf + got, size - got);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      break;
+    }
+    got += (unsigned long)n;
+  }
+  close(fd);
+  return got == size ? 0 : 1;
+}
+
+int rt_is_dir(const char* path) {
+  struct stat st;
+  return path[0] != '\0' && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+char* rt_exec_arg(const char* prefix, const char* value) {
+  size_t plen = strlen(prefix);
+  size_t vlen = strlen(value);
+  char* arg = (char*)malloc(plen + vlen + 1);
+  if (!arg) {
+    return NULL;
+  }
+  memcpy(arg, prefix, plen);
+  memcpy(arg + plen, value, vlen + 1);
+  return arg;
+}
+
+int rt_exec(const char* file, char* const* argv, int* status) {
+  (void)status;
+  execvp(file, argv);
+  return 1;
+}

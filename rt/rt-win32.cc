@@ -1,0 +1,249 @@
+// The runtime layer on Windows: a thin pass-through to msvcrt and the kernel,
+// plus the guarded start of another program.
+#include <windows.h>
+
+#include <io.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "rt/rt.h"
+
+// Every program of the system has its wildcard arguments expanded by the
+// runtime at start-up.
+extern "C" {
+int _dowildcard = -1;
+}
+
+// The runtime's initial environment table, exported by msvcrt as data.
+extern "C" __declspec(dllimport) char** __initenv;
+
+const char* rt_getenv(const char* name) {
+  return getenv(name);
+}
+
+int rt_putenv(char* assignment) {
+  return _putenv(assignment);
+}
+
+void rt_publish_environment(void) {
+  __initenv = _environ;
+}
+
+int rt_exe_path(char* buf, size_t size) {
+  DWORD n;
+  if (size == 0) {
+    return 1;
+  }
+  n = GetModuleFileNameA(NULL, buf, (DWORD)size);
+  // A path that does not fit comes back cut (and, on old systems, without a
+  // terminator): treat it as missing.
+  if (n == 0 || n >= size) {
+    buf[0] = '\0';
+    return 1;
+  }
+  buf[n] = '\0';
+  return 0;
+}
+
+int rt_file_size(const char* path, unsigned long* size) {
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA(path, &found);
+  if (h == INVALID_HANDLE_VALUE) {
+    return 1;
+  }
+  FindClose(h);
+  *size = found.nFileSizeHigh ? (unsigned long)-1 : found.nFileSizeLow;
+  return 0;
+}
+
+int rt_read_file(const char* path, char* buf, unsigned long size) {
+  int got;
+  int fd = _open(path, _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    return 1;
+  }
+  got = _read(fd, buf, (unsigned)size);
+  _close(fd);
+  return got >= 0 && (unsigned long)got == size ? 0 : 1;
+}
+
+int rt_is_dir(const char* path) {
+  // The runtime's _stat refuses a directory written with a trailing
+  // separator; the kernel's attribute query takes it as it stands.
+  DWORD attr;
+  if (path[0] == '\0') {
+    return 0;
+  }
+  attr = GetFileAttributesA(path);
+  return attr != INVALID_FILE_ATTRIBUTES &&
+         (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+char* rt_exec_arg(const char* prefix, const char* value) {
+  size_t plen = strlen(prefix);
+  size_t vlen = strlen(value);
+  size_t run = 0;
+  char* arg = (char*)malloc(plen + 2 * vlen + 3);
+  char* out;
+  if (!arg) {
+    return NULL;
+  }
+  memcpy(arg, prefix, plen);
+  out = arg + plen;
+  *out++ = '"';
+  // A run of backslashes counts as written unless a quote follows it; before
+  // an embedded or the closing quote it is doubled.
+  for (const char* p = value; *p; p++) {
+    if (*p == '\\') {
+      run++;
+    } else if (*p == '"') {
+      for (size_t i = 0; i < run; i++) {
+        *out++ = '\\';
+      }
+      *out++ = '\\';
+      run = 0;
+    } else {
+      run = 0;
+    }
+    *out++ = *p;
+  }
+  for (size_t i = 0; i < run; i++) {
+    *out++ = '\\';
+  }
+  *out++ = '"';
+  *out = '\0';
+  return arg;
+}
+
+static int is_file(const char* path) {
+  DWORD attr = GetFileAttributesA(path);
+  return attr != INVALID_FILE_ATTRIBUTES &&
+         (attr & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+static int has_extension(const char* path) {
+  const char* dot = strrchr(path, '.');
+  return dot && !strpbrk(dot, "\\/:");
+}
+
+static int is_batch(const char* path) {
+  const char* dot = strrchr(path, '.');
+  return dot && (_stricmp(dot, ".bat") == 0 || _stricmp(dot, ".cmd") == 0);
+}
+
+// Tries candidate as given when it has an extension, else with the runtime's
+// extensions in its order. Returns 1 and fills found (RT_PATH_MAX bytes) when
+// a file matches.
+static int try_candidate(const char* candidate, char* found) {
+  static const char* const kExtensions[] = {".com", ".exe", ".bat", ".cmd"};
+  size_t len = strlen(candidate);
+  if (has_extension(candidate)) {
+    if (len >= RT_PATH_MAX || !is_file(candidate)) {
+      return 0;
+    }
+    memcpy(found, candidate, len + 1);
+    return 1;
+  }
+  for (const char* ext : kExtensions) {
+    if (len + strlen(ext) >= RT_PATH_MAX) {
+      return 0;
+    }
+    memcpy(found, candidate, len);
+    strcpy(found + len, ext);
+    if (is_file(found)) {
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// Searches as the runtime's exec call does: the name itself first, then,
+// when it holds no directory part, each directory of PATH in order.
+static int search_program(const char* file, char* found) {
+  const char* path;
+  char candidate[RT_PATH_MAX];
+  if (try_candidate(file, found)) {
+    return 1;
+  }
+  if (strpbrk(file, "\\/:")) {
+    return 0;
+  }
+  path = getenv("PATH");
+  while (path && *path) {
+    const char* end = strchr(path, ';');
+    size_t dlen = end ? (size_t)(end - path) : strlen(path);
+    size_t flen = strlen(file);
+    if (dlen > 0 && dlen + 1 + flen < sizeof candidate) {
+      memcpy(candidate, path, dlen);
+      size_t pos = dlen;
+      if (candidate[pos - 1] != '\\' && candidate[pos - 1] != '/') {
+        candidate[pos++] = '\\';
+      }
+      memcpy(candidate + pos, file, flen + 1);
+      if (try_candidate(candidate, found)) {
+        return 1;
+      }
+    }
+    path = end ? end + 1 : NULL;
+  }
+  return 0;
+}
+
+static HANDLE inheritable(DWORD which) {
+  HANDLE h = GetStdHandle(which);
+  if (h != NULL && h != INVALID_HANDLE_VALUE) {
+    SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  }
+  return h;
+}
+
+int rt_exec(const char* file, char* const* argv, int* status) {
+  char found[RT_PATH_MAX];
+  char* cmdline = NULL;
+  size_t len = 0;
+  STARTUPINFOA si;
+  PROCESS_INFORMATION pi;
+  DWORD code;
+
+  if (!search_program(file, found) || is_batch(found)) {
+    return 1;
+  }
+  // The runtime joins the vector with single blanks and adds no quoting; the
+  // entries come already quoted from rt_exec_arg.
+  for (char* const* a = argv; *a; a++) {
+    len += strlen(*a) + 1;
+  }
+  cmdline = (char*)malloc(len + 1);
+  if (!cmdline) {
+    return 1;
+  }
+  cmdline[0] = '\0';
+  for (char* const* a = argv; *a; a++) {
+    if (a != argv) {
+      strcat(cmdline, " ");
+    }
+    strcat(cmdline, *a);
+  }
+
+  memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = inheritable(STD_INPUT_HANDLE);
+  si.hStdOutput = inheritable(STD_OUTPUT_HANDLE);
+  si.hStdError = inheritable(STD_ERROR_HANDLE);
+  if (!CreateProcessA(found, cmdline, NULL, NULL, TRUE, 0, NULL, NULL, &si,
+                      &pi)) {
+    free(cmdline);
+    return 1;
+  }
+  free(cmdline);
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  if (!GetExitCodeProcess(pi.hProcess, &code)) {
+    code = 1;
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  *status = (int)code;
+  return 0;
+}

@@ -1,0 +1,77 @@
+// The runtime layer: every platform service the launchers use, with the
+// Microsoft C runtime's behaviour as the contract on every platform.
+#ifndef RT_RT_H_
+#define RT_RT_H_
+
+#include <stddef.h>
+
+// Separators of the paths and class paths that the programs build. They are
+// string literals so that they join other literals at compile time.
+#ifdef _WIN32
+#define RT_DIR_SEP "\\"
+#define RT_LIST_SEP ";"
+#else
+#define RT_DIR_SEP "/"
+#define RT_LIST_SEP ":"
+#endif
+
+// The platform's path limit; fixed path buffers have this size, the
+// terminator included.
+#define RT_PATH_MAX 260
+
+// Looks up an environment variable; names match without regard to case.
+// Returns null when it is not set. Points into the environment; valid until
+// the variable next changes.
+const char* rt_getenv(const char* name);
+
+// Sets, replaces or removes a variable, as the runtime's _putenv does:
+// "NAME=VALUE" sets NAME, "NAME=" removes it, and a string without "=" or with
+// an empty name is refused. Names match without regard to case. Returns 0
+// when done, -1 when refused or out of memory. Belongs to the environment
+// after the call; never freed.
+int rt_putenv(char* assignment);
+
+// Makes the runtime's current environment table its initial one too, as the
+// GUI entry needs before the program reads its environment. Does nothing
+// where the platform has no such distinction.
+void rt_publish_environment(void);
+
+// Writes the full path of the running executable into buf (size bytes, the
+// terminator included). Returns 0, or 1 when the path cannot be found or does
+// not fit; buf then holds the empty string.
+int rt_exe_path(char* buf, size_t size);
+
+// Finds the size in bytes of the file at path. Returns 0 and sets *size, or 1
+// when no such file exists (*size is then untouched).
+int rt_file_size(const char* path, unsigned long* size);
+
+// Reads exactly size bytes from the start of the file at path into buf,
+// without newline translation. Returns 0, or 1 when the file cannot be opened
+// or holds fewer bytes.
+int rt_read_file(const char* path, char* buf, unsigned long size);
+
+// Tells whether path names an existing directory. A trailing separator is
+// allowed ("C:\jdk\" is a directory when "C:\jdk" is). Returns 1 or 0.
+int rt_is_dir(const char* path);
+
+// Builds one argument for rt_exec: prefix followed by value, written so that
+// the started program receives exactly those bytes as one argument. On
+// Windows the value is enclosed in double quotes by the runtime's
+// command-line rules (backslashes before a quote doubled, embedded quotes
+// escaped); elsewhere the vector is handed over unchanged and so is the text.
+// Returns a new string; the caller frees it with free(). Null when out of
+// memory.
+char* rt_exec_arg(const char* prefix, const char* value);
+
+// Starts the program file, searched for along PATH as the runtime's exec call
+// does, with the null-terminated vector argv (entries already in the form
+// that rt_exec_arg gives). Where the platform can replace the process (POSIX
+// exec), it does and rt_exec returns only on failure. On Windows, whose exec
+// call does not replace the process, it starts the program with inherited
+// standard handles, waits for it, sets *status to its exit status and returns
+// 0; it refuses to start a batch file, whose command line the command
+// interpreter would parse again. Returns 1 when the program cannot be
+// started. Borrowed; not kept after the call.
+int rt_exec(const char* file, char* const* argv, int* status);
+
+#endif  // RT_RT_H_

@@ -1,0 +1,157 @@
+// Test helpers on POSIX: fork and exec with files for the standard streams.
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/proc.h"
+
+const char kDirSep[] = "/";
+const char kListSep[] = ":";
+
+std::string bin_dir() {
+  char buf[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) {
+    return "./";
+  }
+  buf[n] = '\0';
+  std::string path(buf);
+  return path.substr(0, path.rfind('/') + 1);
+}
+
+std::string exe_file(const std::string& program) {
+  return program;
+}
+
+std::string lib_file(const std::string& library) {
+  return "lib" + library + ".so";
+}
+
+std::string text_mode(const std::string& text) {
+  return text;
+}
+
+bool make_dirs(const std::string& path) {
+  std::string part;
+  for (size_t i = 0; i <= path.size(); i++) {
+    if (i == path.size() || (path[i] == '/' && i > 0)) {
+      part = path.substr(0, i);
+      if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+static void remove_tree(const std::string& path) {
+  std::string cmd = "rm -rf '" + path + "'";
+  if (system(cmd.c_str()) != 0) {
+    // Left for the next run to find; the folder is made anew below.
+  }
+}
+
+std::string scratch_dir(const std::string& name) {
+  char cwd[PATH_MAX];
+  if (!getcwd(cwd, sizeof cwd)) {
+    return std::string();
+  }
+  std::string dir = std::string(cwd) + "/" + name;
+  remove_tree(dir);
+  make_dirs(dir);
+  return dir + "/";
+}
+
+bool write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), (std::streamsize)bytes.size());
+  return (bool)f;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+bool copy_file(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) {
+    return false;
+  }
+  std::ofstream out(to, std::ios::binary | std::ios::trunc);
+  out << in.rdbuf();
+  out.close();
+  struct stat st;
+  if (stat(from.c_str(), &st) == 0) {
+    chmod(to.c_str(), st.st_mode & 07777);
+  }
+  return (bool)out;
+}
+
+bool remove_file(const std::string& path) {
+  return unlink(path.c_str()) == 0;
+}
+
+RunResult run_program(const std::string& program,
+                      const std::vector<std::string>& args,
+                      const std::vector<EnvChange>& env,
+                      const std::string& cwd) {
+  RunResult result;
+  std::string path =
+      program.find('/') == std::string::npos ? bin_dir() + program : program;
+  char out_name[] = "/tmp/proc-out-XXXXXX";
+  char err_name[] = "/tmp/proc-err-XXXXXX";
+  int out_fd = mkstemp(out_name);
+  int err_fd = mkstemp(err_name);
+  if (out_fd < 0 || err_fd < 0) {
+    return result;
+  }
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(path.c_str()));
+  for (const std::string& a : args) {
+    argv.push_back(const_cast<char*>(a.c_str()));
+  }
+  argv.push_back(nullptr);
+
+  pid_t pid = fork();
+  if (pid == 0) {
+    int in_fd = open("/dev/null", O_RDONLY);
+    dup2(in_fd, 0);
+    dup2(out_fd, 1);
+    dup2(err_fd, 2);
+    for (const EnvChange& e : env) {
+      if (e.set) {
+        setenv(e.name.c_str(), e.value.c_str(), 1);
+      } else {
+        unsetenv(e.name.c_str());
+      }
+    }
+    if (!cwd.empty() && chdir(cwd.c_str()) != 0) {
+      _exit(126);
+    }
+    execv(path.c_str(), argv.data());
+    _exit(127);
+  }
+  close(out_fd);
+  close(err_fd);
+  int wstatus = 0;
+  if (pid > 0 && waitpid(pid, &wstatus, 0) == pid) {
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus)
+                                       : 128 + WTERMSIG(wstatus);
+  }
+  result.out = read_file(out_name);
+  result.err = read_file(err_name);
+  unlink(out_name);
+  unlink(err_name);
+  return result;
+}

@@ -1,0 +1,240 @@
+// Test helpers on Windows: CreateProcess with a quoted command line, an
+// explicit environment block and files for the standard streams.
+#include <windows.h>
+
+#include <direct.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/proc.h"
+
+const char kDirSep[] = "\\";
+const char kListSep[] = ";";
+
+std::string bin_dir() {
+  char buf[MAX_PATH * 4];
+  DWORD n = GetModuleFileNameA(NULL, buf, sizeof buf);
+  std::string path(buf, n);
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+std::string exe_file(const std::string& program) {
+  return program + ".exe";
+}
+
+std::string lib_file(const std::string& library) {
+  return library + ".dll";
+}
+
+std::string text_mode(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += '\r';
+    }
+    out += c;
+  }
+  return out;
+}
+
+bool make_dirs(const std::string& path) {
+  for (size_t i = 0; i <= path.size(); i++) {
+    if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+      std::string part = path.substr(0, i);
+      if (part.empty() || part.back() == ':') {
+        continue;
+      }
+      if (!CreateDirectoryA(part.c_str(), NULL) &&
+          GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+static void remove_tree(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") {
+        continue;
+      }
+      std::string path = dir + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        remove_tree(path);
+      } else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+std::string scratch_dir(const std::string& name) {
+  char cwd[MAX_PATH * 4];
+  if (!_getcwd(cwd, sizeof cwd)) {
+    return std::string();
+  }
+  std::string dir = std::string(cwd);
+  if (dir.back() != '\\') {
+    dir += '\\';
+  }
+  dir += name;
+  remove_tree(dir);
+  make_dirs(dir);
+  return dir + "\\";
+}
+
+bool write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), (std::streamsize)bytes.size());
+  return (bool)f;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+bool copy_file(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool remove_file(const std::string& path) {
+  return DeleteFileA(path.c_str()) != 0;
+}
+
+// Quotes one argument so that the runtime's command-line parser gives it
+// back byte for byte.
+static std::string quote_arg(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
+    return arg;
+  }
+  std::string out = "\"";
+  size_t run = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      run++;
+    } else if (c == '"') {
+      out.append(run + 1, '\\');
+      run = 0;
+    } else {
+      run = 0;
+    }
+    out += c;
+  }
+  out.append(run, '\\');
+  out += '"';
+  return out;
+}
+
+static bool same_name(const std::string& entry, const std::string& name) {
+  size_t eq = entry.find('=', 1);
+  if (eq == std::string::npos || eq != name.size()) {
+    return false;
+  }
+  return _strnicmp(entry.c_str(), name.c_str(), name.size()) == 0;
+}
+
+// This process's environment with the changes applied, as an environment
+// block: entries ended by NUL, the block by an empty entry.
+static std::string environment_block(const std::vector<EnvChange>& env) {
+  std::vector<std::string> entries;
+  char* block = GetEnvironmentStringsA();
+  for (char* p = block; *p; p += strlen(p) + 1) {
+    entries.push_back(p);
+  }
+  FreeEnvironmentStringsA(block);
+  for (const EnvChange& e : env) {
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const std::string& entry) {
+                                   return same_name(entry, e.name);
+                                 }),
+                  entries.end());
+    if (e.set) {
+      entries.push_back(e.name + "=" + e.value);
+    }
+  }
+  std::string out;
+  for (const std::string& entry : entries) {
+    out += entry;
+    out += '\0';
+  }
+  out += '\0';
+  return out;
+}
+
+static HANDLE open_inheritable(const std::string& path, bool write) {
+  SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
+  return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                     write ? CREATE_ALWAYS : OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+RunResult run_program(const std::string& program,
+                      const std::vector<std::string>& args,
+                      const std::vector<EnvChange>& env,
+                      const std::string& cwd) {
+  static int serial = 0;
+  RunResult result;
+  std::string path = program.find_first_of("\\/") == std::string::npos
+                         ? bin_dir() + exe_file(program)
+                         : program;
+  std::string cmdline = quote_arg(path);
+  for (const std::string& a : args) {
+    cmdline += " " + quote_arg(a);
+  }
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  std::string stem = std::string(temp) + "proc-" +
+                     std::to_string(GetCurrentProcessId()) + "-" +
+                     std::to_string(serial++);
+  std::string out_name = stem + ".out";
+  std::string err_name = stem + ".err";
+  HANDLE in = open_inheritable("NUL", false);
+  HANDLE out = open_inheritable(out_name, true);
+  HANDLE err = open_inheritable(err_name, true);
+  std::string block = environment_block(env);
+
+  STARTUPINFOA si;
+  memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = in;
+  si.hStdOutput = out;
+  si.hStdError = err;
+  PROCESS_INFORMATION pi;
+  std::vector<char> line(cmdline.begin(), cmdline.end());
+  line.push_back('\0');
+  BOOL started = CreateProcessA(path.c_str(), line.data(), NULL, NULL, TRUE,
+                                0, &block[0], cwd.empty() ? NULL : cwd.c_str(),
+                                &si, &pi);
+  CloseHandle(in);
+  CloseHandle(out);
+  CloseHandle(err);
+  if (started) {
+    DWORD code = (DWORD)-1;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    result.status = (int)code;
+  }
+  result.out = read_file(out_name);
+  result.err = read_file(err_name);
+  DeleteFileA(out_name.c_str());
+  DeleteFileA(err_name.c_str());
+  return result;
+}

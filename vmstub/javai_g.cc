@@ -1,0 +1,94 @@
+// The stand-in VM library: a dry run that shows exactly the launch vector it
+// was handed, and returns a status chosen by the caller's environment.
+//
+// JAVAI_G_RECORD  when set, the record is appended to this file instead of
+//                 being written to standard error.
+// JAVAI_G_STATUS  the status java_main returns (default 0).
+// JAVAI_G_ENV     names of environment variables, separated by ",", whose
+//                 values are added to the record.
+//
+// The record, one line each: "java_main <count>", then "argv[<i>]=" and the
+// entry as a C string literal ("\\", "\"" and "\xHH" for bytes outside
+// printable ASCII), then "env <NAME>=" and the value as a literal, or
+// "env <NAME> unset".
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "vmstub/javai_g.h"
+
+static void put_literal(FILE* out, const char* s) {
+  fputc('"', out);
+  for (const unsigned char* p = (const unsigned char*)s; *p; p++) {
+    if (*p == '\\' || *p == '"') {
+      fputc('\\', out);
+      fputc(*p, out);
+    } else if (*p < 0x20 || *p >= 0x7f) {
+      fprintf(out, "\\x%02X", *p);
+    } else {
+      fputc(*p, out);
+    }
+  }
+  fputc('"', out);
+}
+
+static void put_env(FILE* out, const char* names) {
+  char name[256];
+  while (*names) {
+    size_t len = strcspn(names, ",");
+    if (len > 0 && len < sizeof name) {
+      memcpy(name, names, len);
+      name[len] = '\0';
+      const char* value = getenv(name);
+      if (value) {
+        fprintf(out, "env %s=", name);
+        put_literal(out, value);
+        fputc('\n', out);
+      } else {
+        fprintf(out, "env %s unset\n", name);
+      }
+    }
+    names += len;
+    if (*names == ',') {
+      names++;
+    }
+  }
+}
+
+int java_main(int count, char** vector) {
+  const char* path = getenv("JAVAI_G_RECORD");
+  const char* status = getenv("JAVAI_G_STATUS");
+  const char* names = getenv("JAVAI_G_ENV");
+  FILE* out = stderr;
+  if (path && *path) {
+    out = fopen(path, "ab");
+    if (!out) {
+      fprintf(stderr, "javai_g: cannot open %s\n", path);
+      return 99;
+    }
+  }
+  fprintf(out, "java_main %d\n", count);
+  for (int i = 0; i < count; i++) {
+    fprintf(out, "argv[%d]=", i);
+    if (vector[i]) {
+      put_literal(out, vector[i]);
+    } else {
+      fputs("null", out);
+    }
+    fputc('\n', out);
+  }
+  if (names) {
+    put_env(out, names);
+  }
+  if (out != stderr) {
+    fclose(out);
+  } else {
+    fflush(out);
+  }
+  return status ? atoi(status) : 0;
+}
+
+void sysExit(int status) {
+  fflush(NULL);
+  exit(status);
+}

@@ -90,17 +90,26 @@ int ldr_split(char* text, char* end, LdrArgs* args, int* rescan) {
   return 0;
 }
 
+// What one expansion may still read, over all its passes.
+struct Budget {
+  int sources;
+  unsigned long text;
+};
+
 // Reads the text of one @NAME argument into a new buffer: a copy of the
 // variable's value, or the whole response file. Sets *end to the end of the
 // text; the buffer holds one byte past it. Returns null on failure. Never
 // freed; the words point into it.
-static char* read_text(const char* name, char** end, unsigned long* budget) {
+static char* read_text(const char* name, char** end, Budget* budget) {
   const char* value = rt_getenv(name);
   unsigned long size;
   char* text;
+  if (budget->sources == 0) {
+    return NULL;
+  }
   if (value) {
     size = (unsigned long)strlen(value);
-    if (size > *budget) {
+    if (size > budget->text) {
       return NULL;
     }
     text = strdup(value);
@@ -109,7 +118,7 @@ static char* read_text(const char* name, char** end, unsigned long* budget) {
     }
   } else {
     if (rt_file_size(name, &size) || size > LDR_MAX_RESPONSE_FILE ||
-        size > *budget) {
+        size > budget->text) {
       return NULL;
     }
     text = (char*)malloc(size + 1);
@@ -122,14 +131,15 @@ static char* read_text(const char* name, char** end, unsigned long* budget) {
     }
     text[size] = '\0';
   }
-  *budget -= size;
+  budget->sources--;
+  budget->text -= size;
   *end = text + size;
   return text;
 }
 
 // One pass over the list: fills out and sets *rescan when a word holds "@".
 static int expand_pass(int argc, char** argv, LdrArgs* out, int* rescan,
-                       unsigned long* budget) {
+                       Budget* budget) {
   for (int i = 0; i < argc; i++) {
     char* end;
     char* text;
@@ -153,7 +163,7 @@ static int expand_pass(int argc, char** argv, LdrArgs* out, int* rescan,
 }
 
 int ldr_expand(int* argc, char*** argv) {
-  unsigned long budget = LDR_MAX_TEXT;
+  Budget budget = {LDR_MAX_SOURCES, LDR_MAX_TEXT};
   int count = *argc;
   char** list = *argv;
   for (int pass = 0; pass < LDR_MAX_PASSES; pass++) {

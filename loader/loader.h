@@ -30,9 +30,11 @@ int ldr_args_add(LdrArgs* args, char* item);
 int ldr_split(char* text, char* end, LdrArgs* args, int* rescan);
 
 // The most passes one expansion makes (nested @-arguments need one pass per
-// level) and the most text it reads in all, so that response files that name
-// one another end in a failure rather than without end.
+// level), the most @-arguments it reads and the most text it reads in all,
+// so that response files that name one another end in a failure rather than
+// without end.
 #define LDR_MAX_PASSES 16
+#define LDR_MAX_SOURCES 8192
 #define LDR_MAX_TEXT (4ul << 20)
 
 // Largest response file that is read.

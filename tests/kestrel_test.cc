@@ -1,1 +1,168 @@
+// The built kestrel and kestrelw programs, run as child processes against the
+// stand-in VM library: output bytes, launch vectors and exit statuses.
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
+
+#include "tests/support/proc.h"
+#include "tests/support/record.h"
+
+namespace {
+
+using Words = std::vector<std::string>;
+
+const char kBanner[] =
+    "Norvane Debug VM Loader 0.5\n"
+    "Copyright (c) Norvane. All rights reserved.\n"
+    "\n";
+
+const char kUsage[] =
+    "usage: kestrel [options] [class] \n"
+    "\n"
+    "where options include:\n"
+    "\n"
+    "-name xxx     specify a name to identify this app\n"
+    "-help         print out this message\n"
+    "-v -verbose   turn on verbose mode\n"
+    "-noasyncgc    don't allow asynchronous garbage collection\n"
+    "-verbosegc    print a message when garbage collection occurs\n"
+    "-noclassgc    disable class garbage collection\n"
+    "-ss<number>   set the maximum native stack size for any thread\n"
+    "-oss<number>  set the maximum Java stack size for any thread\n"
+    "-ms<number>   set the initial Java heap size\n"
+    "-mx<number>   set the maximum Java heap size\n"
+    "-classpath <directories separated by semicolons>\n"
+    "              list directories in which to look for classes\n"
+    "-verify       verify all classes when read in\n"
+    "-verifyremote verify classes read in over the network [default]\n"
+    "-noverify     do not verify any class\n"
+    "\n"
+    "If no class is specified the vm will wait for a class to be sent\n"
+    "it by Brisbeck.\n"
+    "\n";
+
+const char kName[] = "-Dnorvane.plume.remote.vm.name=";
+const char kAgent[] = "norvane.tools.debug.Agent";
+const char kEmptyApp[] = "norvane.tools.debug.EmptyApp";
+
+const char* const kPrograms[] = {"kestrel", "kestrelw"};
+
+class KestrelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = scratch_dir(
+        std::string("kestrel_") +
+        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    record_ = dir_ + "record.txt";
+  }
+
+  // Runs a loader; the VM's calls land in calls_.
+  RunResult run(const std::string& program, const Words& args,
+                std::vector<EnvChange> env = {}) {
+    remove_file(record_);
+    env.push_back(Set("JAVAI_G_RECORD", record_));
+    RunResult r = run_program(program, args, env, dir_);
+    calls_ = read_record(record_);
+    return r;
+  }
+
+  std::string dir_;
+  std::string record_;
+  std::vector<VmCall> calls_;
+};
+
+TEST_F(KestrelTest, LaunchesTheVmAndExitsWithItsStatus) {
+  for (const char* program : kPrograms) {
+    RunResult r = run(program, {"-classpath", "C:\\work", "Hello", "a", "b"},
+                      {Set("JAVAI_G_STATUS", "7")});
+    EXPECT_EQ(7, r.status) << program;
+    EXPECT_EQ(text_mode(kBanner), r.out) << program;
+    ASSERT_EQ(1u, calls_.size()) << program;
+    EXPECT_EQ(9, calls_[0].count);
+    EXPECT_EQ((Words{"kestrel", "-debug", std::string(kName) + "Hello",
+                     "-classpath", "C:\\work", kAgent, "Hello", "a", "b"}),
+              calls_[0].argv)
+        << program;
+  }
+}
+
+TEST_F(KestrelTest, NoArgumentsStartsTheEmptyApp) {
+  for (const char* program : kPrograms) {
+    RunResult r = run(program, {});
+    EXPECT_EQ(0, r.status) << program;
+    ASSERT_EQ(1u, calls_.size()) << program;
+    EXPECT_EQ((Words{"kestrel", "-debug", kEmptyApp}), calls_[0].argv);
+    EXPECT_EQ(3, calls_[0].count);
+  }
+}
+
+TEST_F(KestrelTest, UsageTextByteForByte) {
+  for (const char* program : kPrograms) {
+    for (const char* bad : {"-help", "-Verbose"}) {
+      RunResult r = run(program, {bad, "Hello"});
+      EXPECT_EQ(1, r.status) << program << " " << bad;
+      EXPECT_EQ(text_mode(std::string(kBanner) + kUsage), r.out)
+          << program << " " << bad;
+      EXPECT_TRUE(calls_.empty()) << program << " " << bad;
+    }
+  }
+}
+
+TEST_F(KestrelTest, ExpandsArgumentsFromVariablesAndFiles) {
+  ASSERT_TRUE(write_file(dir_ + "opts.rsp",
+                         "-verbose\r\n-classpath \"C:\\My Dir\"\r\nHello\r\n"));
+  for (const char* program : kPrograms) {
+    RunResult r = run(program, {"@KESTREL_ARGS", "@opts.rsp", "world"},
+                      {Set("KESTREL_ARGS", "-name \"My App\"")});
+    EXPECT_EQ(0, r.status) << program;
+    ASSERT_EQ(1u, calls_.size()) << program;
+    EXPECT_EQ((Words{"kestrel", "-debug", std::string(kName) + "My App",
+                     "-verbose", "-classpath", "C:\\My Dir", kAgent, "Hello",
+                     "world"}),
+              calls_[0].argv)
+        << program;
+  }
+}
+
+TEST_F(KestrelTest, SelfReferencingResponseFileFallsBackToTheArguments) {
+  ASSERT_TRUE(write_file(dir_ + "loop.rsp", "-v @loop.rsp"));
+  RunResult r = run("kestrel", {"@loop.rsp", "x"});
+  EXPECT_EQ(0, r.status);
+  ASSERT_EQ(1u, calls_.size());
+  EXPECT_EQ((Words{"kestrel", "-debug", std::string(kName) + "@loop.rsp",
+                   kAgent, "@loop.rsp", "x"}),
+            calls_[0].argv);
+}
+
+TEST_F(KestrelTest, ArgumentsKeepEveryByte) {
+  const Words args = {"Main", "", "a b", "tab\there", "quote\"d",
+                      "back\\slash\\", "\\\\server\\share"};
+  RunResult r = run("kestrel", args);
+  EXPECT_EQ(0, r.status);
+  ASSERT_EQ(1u, calls_.size());
+  Words expected = {"kestrel", "-debug", std::string(kName) + "Main", kAgent};
+  expected.insert(expected.end(), args.begin(), args.end());
+  EXPECT_EQ(expected, calls_[0].argv);
+}
+
+TEST_F(KestrelTest, WildcardArgumentsFollowThePlatform) {
+  ASSERT_TRUE(write_file(dir_ + "one.txt", "1"));
+  ASSERT_TRUE(write_file(dir_ + "two.txt", "2"));
+  RunResult r = run("kestrel", {"Main", "*.txt"});
+  EXPECT_EQ(0, r.status);
+  ASSERT_EQ(1u, calls_.size());
+  Words tail(calls_[0].argv.begin() + 5, calls_[0].argv.end());
+#ifdef _WIN32
+  // The runtime expands the pattern before the loader sees it, in the
+  // order of the folder listing.
+  std::sort(tail.begin(), tail.end());
+  EXPECT_EQ((Words{"one.txt", "two.txt"}), tail);
+#else
+  // Elsewhere the shell expands; the program leaves the argument as it is.
+  EXPECT_EQ((Words{"*.txt"}), tail);
+#endif
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#!/bin/sh
+# Builds and tests every build of the project: native, sanitizers, and the
+# Windows programs under Wine. Ends with one summary line over all builds.
+#
+# The shipped Windows programs are the 32-bit build (preset win32); its tests
+# run under 32-bit Wine. A machine that cannot execute 32-bit code at all
+# (some hypervisors lack the mode) still builds win32, and runs the Windows
+# tests on the same sources built for 64-bit Windows (preset win64) instead.
+set -u
+cd "$(dirname "$0")/.."
+mkdir -p build
+passed=0
+failed=0
+
+# Adds the counts of a ctest log to the totals; a log without a summary
+# (configure or build failure) counts as one failure.
+count() {
+  line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
+  if [ -z "$line" ]; then
+    failed=$((failed + 1))
+    return
+  fi
+  bad=$(echo "$line" | sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/')
+  all=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
+  failed=$((failed + bad))
+  passed=$((passed + all - bad))
+}
+
+workflow() {
+  echo "=== $1"
+  cmake --workflow --preset "$1" > "build/$1.log" 2>&1
+  rc=$?
+  grep -E 'tests passed|Failed|\*\*\*|error' "build/$1.log" | tail -n 20
+  [ $rc -eq 0 ] || echo "--- $1 failed; see build/$1.log"
+  count "build/$1.log"
+}
+
+workflow native
+workflow sanitize
+
+echo "=== win32"
+if cmake --preset win32 > build/win32.log 2>&1 &&
+   cmake --build --preset win32 >> build/win32.log 2>&1; then
+  echo "win32 build: ok"
+  if timeout 300 cmake/wine-run.sh 32 build/win32/bin/kestrel.exe -help \
+       > /dev/null 2>&1 < /dev/null; [ $? -eq 1 ]; then
+    ctest --preset win32 >> build/win32.log 2>&1
+    grep -E 'tests passed|Failed' build/win32.log | tail -n 20
+    count build/win32.log
+  else
+    echo "32-bit Wine cannot run programs on this machine;" \
+         "the Windows tests run on the 64-bit build."
+    workflow win64
+  fi
+else
+  tail -n 20 build/win32.log
+  failed=$((failed + 1))
+fi
+
+echo "ctest: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

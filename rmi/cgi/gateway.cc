@@ -1,0 +1,86 @@
+// The CGI gateway launcher's main line: the exec vector of the interpreter,
+// its start, and the error response when it cannot be started.
+#include "rmi/cgi/gateway.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "rt/rt.h"
+
+static const char kInterpreter[] = "java";
+static const char kHandlerClass[] = "sun.rmi.transport.proxy.CGIHandler";
+
+static const char* const kVariables[CGI_VARIABLE_COUNT] = {
+    "AUTH_TYPE",       "CONTENT_LENGTH",  "CONTENT_TYPE",
+    "GATEWAY_INTERFACE", "HTTP_ACCEPT",   "PATH_INFO",
+    "PATH_TRANSLATED", "QUERY_STRING",    "REMOTE_ADDR",
+    "REMOTE_HOST",     "REMOTE_IDENT",    "REMOTE_USER",
+    "REQUEST_METHOD",  "SCRIPT_NAME",     "SERVER_NAME",
+    "SERVER_PORT",     "SERVER_PROTOCOL", "SERVER_SOFTWARE",
+};
+
+const char* cgi_variable(int i) {
+  return kVariables[i];
+}
+
+void cgi_error_response(const char* message) {
+  printf("Status: 500 Server Error: %s\n", message);
+  printf("Content-type: text/plain\n");
+  printf("\n");
+  printf("%s", message);
+  fflush(stdout);
+}
+
+int cgi_exec_vector(char*** vector) {
+  char** entries = (char**)calloc(CGI_VECTOR_SIZE, sizeof(char*));
+  char prefix[64];
+  int n = 0;
+  if (!entries) {
+    return 1;
+  }
+  entries[n++] = (char*)kInterpreter;
+  for (int i = 0; i < CGI_VARIABLE_COUNT; i++) {
+    const char* value = rt_getenv(kVariables[i]);
+    snprintf(prefix, sizeof prefix, "-D%s=", kVariables[i]);
+    // The value comes from the remote client. rt_exec_arg writes it so that
+    // the interpreter receives it whole as one argument, whatever its bytes:
+    // no quote or backslash in it can end the argument or start another.
+    entries[n] = rt_exec_arg(prefix, value ? value : "");
+    if (!entries[n]) {
+      goto fail;
+    }
+    n++;
+  }
+  entries[n++] = (char*)kHandlerClass;
+  entries[n] = NULL;
+  *vector = entries;
+  return 0;
+
+fail:
+  // Nothing of a partial vector is used or kept.
+  for (int i = 1; i < n; i++) {
+    free(entries[i]);
+  }
+  free(entries);
+  return 1;
+}
+
+int cgi_main(int argc, char** argv) {
+  char** vector;
+  int status = 1;
+  (void)argc;
+  (void)argv;
+  if (cgi_exec_vector(&vector)) {
+    cgi_error_response("memory allocation failure");
+    return 1;
+  }
+  // On Windows the interpreter runs as a child with this process's standard
+  // streams, and its status becomes the gateway's, so that the web server
+  // sees the request end when the interpreter's answer does.
+  if (rt_exec(kInterpreter, vector, &status)) {
+    cgi_error_response("interpreter execution failure");
+    return 1;
+  }
+  return status;
+}

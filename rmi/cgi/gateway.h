@@ -1,0 +1,36 @@
+// The CGI gateway launcher: the request's CGI variables as system properties
+// of the Java interpreter, which runs the handler for tunnelled remote calls.
+#ifndef RMI_CGI_GATEWAY_H_
+#define RMI_CGI_GATEWAY_H_
+
+// The number of CGI variables passed on, and of entries in the exec vector
+// (the interpreter, one property per variable, the class, a null entry).
+#define CGI_VARIABLE_COUNT 18
+#define CGI_VECTOR_SIZE (CGI_VARIABLE_COUNT + 3)
+
+// Runs the gateway: starts the interpreter with the exec vector. Where the
+// platform replaces the process it returns only on failure; on Windows it
+// returns the interpreter's exit status once the interpreter has ended.
+// Returns 1 after writing the CGI error response to standard output when the
+// vector cannot be allocated or the interpreter cannot be started. The
+// command-line arguments are ignored.
+int cgi_main(int argc, char** argv);
+
+// The name of the i-th CGI variable in the order passed (0 to
+// CGI_VARIABLE_COUNT - 1). Never freed; lives until the process exits.
+const char* cgi_variable(int i);
+
+// Builds the exec vector: "java", one property argument per CGI variable
+// (an unset one with an empty value), the handler class and a null entry.
+// Each property arrives at the interpreter as exactly one argument: -D, the
+// name, "=" and the value. Returns 0 and sets *vector, or 1 when memory runs
+// out (*vector is then untouched and nothing is kept). The vector and its
+// property strings are never freed; they live until the process exits.
+int cgi_exec_vector(char*** vector);
+
+// Writes the CGI error response with message to standard output: the status
+// line, the content type, an empty line and the message as the body.
+// Borrowed; not kept after the call.
+void cgi_error_response(const char* message);
+
+#endif  // RMI_CGI_GATEWAY_H_

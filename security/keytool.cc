@@ -1,0 +1,141 @@
+// The key tool launcher's main line: class path, Java home and the launch
+// vector that runs the key management class in the VM.
+#include "security/keytool.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "rt/rt.h"
+#include "vmstub/javai_g.h"
+
+static const char kProgramName[] = "java_g";
+static const char kInitialHeap[] = "-ms8m";
+static const char kMainClass[] = "sun.security.provider.Main";
+
+// The three class path entries beside the program directory, formatted with
+// that directory three times.
+#define SEC_BESIDE                                                      \
+  "%s" RT_DIR_SEP ".." RT_DIR_SEP "classes" RT_LIST_SEP "%s" RT_DIR_SEP \
+  ".." RT_DIR_SEP "lib" RT_DIR_SEP "classes.zip" RT_LIST_SEP "%s"       \
+  RT_DIR_SEP ".." RT_DIR_SEP "lib" RT_DIR_SEP "rt.jar"
+
+void* sec_alloc(size_t size) {
+  void* block = malloc(size);
+  if (!block) {
+    fprintf(stderr, "*** Not enough memory to start quillan ***\n");
+    exit(1);
+  }
+  return block;
+}
+
+int sec_program_dir(char* dir) {
+  char* sep;
+  if (rt_exe_path(dir, RT_PATH_MAX)) {
+    dir[0] = '\0';
+    return 1;
+  }
+  sep = strrchr(dir, RT_DIR_SEP[0]);
+  if (!sep) {
+    dir[0] = '\0';
+    return 1;
+  }
+  *sep = '\0';
+  return 0;
+}
+
+char* sec_class_path(const char* old, const char* dir) {
+  size_t dir_len = strlen(dir);
+  size_t size = 3 * dir_len + (old ? strlen(old) : 0) + 64;
+  char* text = (char*)sec_alloc(size);
+  // A set but empty CLASSPATH still takes the first form, so the new value
+  // then begins with the list separator.
+  if (old) {
+    snprintf(text, size, "CLASSPATH=%s" RT_LIST_SEP SEC_BESIDE, old, dir,
+             dir, dir);
+  } else {
+    snprintf(text, size, "CLASSPATH=" SEC_BESIDE, dir, dir, dir);
+  }
+  return text;
+}
+
+int sec_java_home(const char* dir, const char** home) {
+  const char* value = rt_getenv("JAVA_HOME");
+  size_t size;
+  char* text;
+  if (value) {
+    // rt_is_dir refuses the empty string and takes a trailing separator; the
+    // value is then used exactly as it is written.
+    if (!rt_is_dir(value)) {
+      return 1;
+    }
+    *home = value;
+    return 0;
+  }
+  size = strlen(dir) + 5;
+  text = (char*)sec_alloc(size);
+  snprintf(text, size, "%s" RT_DIR_SEP "..", dir);
+  *home = text;
+  return 0;
+}
+
+static int is_vm_option(const char* arg) {
+  return strncmp(arg, "-J", 2) == 0 || strncmp(arg, "-D", 2) == 0;
+}
+
+char** sec_launch_vector(int argc, char** argv, const char* home, int* count) {
+  size_t size = strlen(home) + 16;
+  char** vector;
+  char* property;
+  int n = 0;
+  if (argc < 1) {
+    argc = 1;
+  }
+  // Every argument may take one entry, besides the four fixed ones.
+  vector = (char**)sec_alloc(((size_t)argc + 4) * sizeof(char*));
+  property = (char*)sec_alloc(size);
+  snprintf(property, size, "-Djava.home=%s", home);
+  vector[n++] = (char*)kProgramName;
+  vector[n++] = (char*)kInitialHeap;
+  vector[n++] = property;
+  for (int i = 1; i < argc; i++) {
+    if (strncmp(argv[i], "-J", 2) == 0) {
+      vector[n++] = argv[i] + 2;
+    } else if (strncmp(argv[i], "-D", 2) == 0) {
+      vector[n++] = argv[i];
+    }
+  }
+  vector[n++] = (char*)kMainClass;
+  for (int i = 1; i < argc; i++) {
+    if (!is_vm_option(argv[i])) {
+      vector[n++] = argv[i];
+    }
+  }
+  *count = n;
+  return vector;
+}
+
+int sec_main(int argc, char** argv) {
+  char dir[RT_PATH_MAX];
+  const char* old = rt_getenv("CLASSPATH");
+  const char* home;
+  char** vector;
+  int count;
+
+  // Without its own directory the launcher would build the class path from
+  // the current directory, which is not the product's; it stops instead.
+  if (sec_program_dir(dir)) {
+    fprintf(stderr, "*** Cannot find the directory of quillan ***\n");
+    return 1;
+  }
+  // The class path is set before JAVA_HOME is examined. When the
+  // environment cannot take it, the launcher goes on all the same.
+  rt_putenv(sec_class_path(old, dir));
+
+  if (sec_java_home(dir, &home)) {
+    fprintf(stderr, "Invalid JAVA_HOME: %s\n", rt_getenv("JAVA_HOME"));
+    return 1;
+  }
+  vector = sec_launch_vector(argc, argv, home, &count);
+  return java_main(count, vector);
+}

@@ -1,0 +1,115 @@
+// The CGI gateway's parts in-process: the property arguments as the platform's
+// start call needs them, and the error response when memory runs out.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "rmi/cgi/gateway.h"
+#include "rt/rt.h"
+#include "tests/support/faults.h"
+#include "tests/support/proc.h"
+
+namespace {
+
+TEST(ExecArgTest, QuotesOnWindowsOnlyWhereTheValueNeedsIt) {
+  struct {
+    const char* value;
+    const char* windows;  // the argument as written into the command line
+  } cases[] = {
+      // No quote and no trailing backslash: the plain -DNAME="value" form.
+      {"", "-DX=\"\""},
+      {"a=1 b", "-DX=\"a=1 b\""},
+      {"C:\\dir\\file", "-DX=\"C:\\dir\\file\""},
+      {"\\\\server\\share", "-DX=\"\\\\server\\share\""},
+      // An embedded quote is escaped, with the backslashes before it doubled.
+      {"a\"b", "-DX=\"a\\\"b\""},
+      {"a\\\"b", "-DX=\"a\\\\\\\"b\""},
+      {"\"", "-DX=\"\\\"\""},
+      // Backslashes before the closing quote are doubled.
+      {"C:\\dir\\", "-DX=\"C:\\dir\\\\\""},
+      {"\\\\", "-DX=\"\\\\\\\\\""},
+  };
+  for (const auto& c : cases) {
+    char* arg = rt_exec_arg("-DX=", c.value);
+    ASSERT_NE(nullptr, arg);
+#ifdef _WIN32
+    EXPECT_STREQ(c.windows, arg) << c.value;
+#else
+    // exec hands the vector over unchanged: no quoting at all.
+    EXPECT_EQ(std::string("-DX=") + c.value, arg);
+#endif
+    free(arg);
+  }
+}
+
+TEST(ExecVectorTest, HoldsTheInterpreterEighteenPropertiesAndTheClass) {
+  for (int i = 0; i < CGI_VARIABLE_COUNT; i++) {
+    ASSERT_EQ(0, rt_putenv(strdup((std::string(cgi_variable(i)) + "=").c_str())));
+  }
+  ASSERT_EQ(0, rt_putenv(strdup("SERVER_PORT=8080")));
+  char** vector = nullptr;
+  ASSERT_EQ(0, cgi_exec_vector(&vector));
+  EXPECT_STREQ("java", vector[0]);
+  for (int i = 0; i < CGI_VARIABLE_COUNT; i++) {
+    std::string value = strcmp(cgi_variable(i), "SERVER_PORT") ? "" : "8080";
+    char* expected =
+        rt_exec_arg(("-D" + std::string(cgi_variable(i)) + "=").c_str(),
+                    value.c_str());
+    EXPECT_STREQ(expected, vector[i + 1]);
+    free(expected);
+    free(vector[i + 1]);
+  }
+  EXPECT_STREQ("sun.rmi.transport.proxy.CGIHandler", vector[19]);
+  EXPECT_EQ(nullptr, vector[20]);
+  free(vector);
+}
+
+TEST(ExecVectorTest, AnyAllocationFailureGivesTheErrorResponse) {
+  // Should the interpreter be started after all, the search finds nothing
+  // rather than replacing the test.
+  std::string empty = scratch_dir("gateway_no_java");
+  ASSERT_EQ(0, rt_putenv(strdup(("PATH=" + empty).c_str())));
+  char name[] = "gatelet_g";
+  char* argv[] = {name, nullptr};
+  int n = 1;
+  for (;; n++) {
+    char** vector = nullptr;
+    fault_fail_from(n);
+    int rc = cgi_exec_vector(&vector);
+    int made = fault_count();
+    fault_fail_from(0);
+    if (made < n) {
+      // Every allocation succeeded.
+      ASSERT_EQ(0, rc);
+      for (int i = 1; i <= CGI_VARIABLE_COUNT; i++) {
+        free(vector[i]);
+      }
+      free(vector);
+      break;
+    }
+    EXPECT_EQ(1, rc) << "allocation " << n;
+    EXPECT_EQ(nullptr, vector) << "allocation " << n;
+
+    ::testing::internal::CaptureStdout();
+    fault_fail_from(n);
+    int status = cgi_main(1, argv);
+    fault_fail_from(0);
+    std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(1, status) << "allocation " << n;
+    // The captured stream is read back in text mode: LF line ends.
+    EXPECT_EQ(
+        "Status: 500 Server Error: memory allocation failure\n"
+        "Content-type: text/plain\n\n"
+        "memory allocation failure",
+        out)
+        << "allocation " << n;
+  }
+  EXPECT_EQ(1 + CGI_VARIABLE_COUNT, n - 1)
+      << "the vector and each property argument are allocated";
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+// The key tool launcher as a program: what the stand-in VM receives, the class
+// path it finds in its environment, and the JAVA_HOME checks.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/proc.h"
+#include "tests/support/record.h"
+
+namespace {
+
+const char kClass[] = "sun.security.provider.Main";
+
+// The launcher's own folder, without the trailing separator.
+std::string program_dir() {
+  std::string dir = bin_dir();
+  dir.pop_back();
+  return dir;
+}
+
+std::string beside(const std::string& dir) {
+  const std::string up = dir + kDirSep + ".." + kDirSep;
+  return up + "classes" + kListSep + up + "lib" + kDirSep + "classes.zip" +
+         kListSep + up + "lib" + kDirSep + "rt.jar";
+}
+
+struct Outcome {
+  RunResult result;
+  std::vector<VmCall> calls;
+};
+
+// Runs quillan_g with the stand-in VM recording into a fresh file, CLASSPATH
+// and JAVA_HOME unset unless env says otherwise.
+Outcome run_quillan(const std::vector<std::string>& args,
+                std::vector<EnvChange> env, const std::string& cwd = "",
+                const std::string& program = "quillan_g") {
+  std::string record = scratch_dir("quillan_record") + "record.txt";
+  env.insert(env.begin(), {Unset("CLASSPATH"), Unset("JAVA_HOME"),
+                           Set("JAVAI_G_RECORD", record),
+                           Set("JAVAI_G_ENV", "CLASSPATH,JAVA_HOME"),
+                           Unset("JAVAI_G_STATUS")});
+  Outcome run;
+  run.result = run_program(program, args, env, cwd);
+  run.calls = read_record(record);
+  return run;
+}
+
+TEST(QuillanTest, WorkedExampleReachesTheVmAndItsStatusEndsTheProcess) {
+  Outcome run = run_quillan({"-list", "-J-mx32m", "-Dx=1", "-v"},
+                        {Set("JAVAI_G_STATUS", "7")});
+  const std::string dir = program_dir();
+  EXPECT_EQ(7, run.result.status);
+  EXPECT_EQ("", run.result.err);
+  EXPECT_EQ("", run.result.out);
+  ASSERT_EQ(1u, run.calls.size());
+  EXPECT_EQ(8, run.calls[0].count);
+  std::vector<std::string> expected = {
+      "java_g", "-ms8m", "-Djava.home=" + dir + kDirSep + "..",
+      "-mx32m", "-Dx=1", kClass,
+      "-list",  "-v"};
+  EXPECT_EQ(expected, run.calls[0].argv);
+  EXPECT_EQ(beside(dir), run.calls[0].env["CLASSPATH"]);
+  EXPECT_EQ(0u, run.calls[0].env.count("JAVA_HOME"));
+}
+
+TEST(QuillanTest, KeepsASetClassPathFirst) {
+  const std::string tail = beside(program_dir());
+  struct {
+    std::string old;
+    std::string expected;
+  } cases[] = {
+      {"", kListSep + tail},
+      {"old.zip", "old.zip" + std::string(kListSep) + tail},
+  };
+  for (const auto& c : cases) {
+    Outcome run = run_quillan({}, {Set("CLASSPATH", c.old)});
+    ASSERT_EQ(1u, run.calls.size()) << c.old;
+    EXPECT_EQ(4, run.calls[0].count);
+    EXPECT_EQ(c.expected, run.calls[0].env["CLASSPATH"]) << c.old;
+  }
+}
+
+TEST(QuillanTest, UsesAValidJavaHomeExactlyAsWritten) {
+  const std::string cwd = scratch_dir("quillan_home");
+  ASSERT_TRUE(make_dirs(cwd + "jdk"));
+  const std::string absolute = cwd + "jdk";
+  const std::string values[] = {
+      absolute,
+      absolute + kDirSep,
+      "jdk",
+      std::string("jdk") + kDirSep,
+      std::string("jdk") + kDirSep + ".." + kDirSep + "jdk",
+  };
+  for (const std::string& home : values) {
+    Outcome run = run_quillan({"-v"}, {Set("JAVA_HOME", home)}, cwd);
+    EXPECT_EQ(0, run.result.status) << home;
+    EXPECT_EQ("", run.result.err) << home;
+    ASSERT_EQ(1u, run.calls.size()) << home;
+    std::vector<std::string> expected = {"java_g", "-ms8m",
+                                         "-Djava.home=" + home, kClass, "-v"};
+    EXPECT_EQ(expected, run.calls[0].argv);
+  }
+}
+
+TEST(QuillanTest, RefusesAJavaHomeThatIsNoDirectory) {
+  const std::string cwd = scratch_dir("quillan_bad_home");
+  ASSERT_TRUE(write_file(cwd + "file.txt", "x"));
+  const std::string values[] = {
+      "",
+      cwd + "missing",
+      cwd + "file.txt",
+      cwd + "file.txt" + kDirSep,
+      "file.txt",
+  };
+  for (const std::string& home : values) {
+    Outcome run = run_quillan({"-v"}, {Set("JAVA_HOME", home)}, cwd);
+    EXPECT_EQ(1, run.result.status) << home;
+    EXPECT_EQ(text_mode("Invalid JAVA_HOME: " + home + "\n"), run.result.err);
+    EXPECT_EQ("", run.result.out);
+    EXPECT_TRUE(run.calls.empty()) << home;
+  }
+}
+
+TEST(QuillanTest, StopsWhenItsOwnPathDoesNotFitThePathBuffer) {
+  // A folder deep enough that the launcher's path exceeds 260 bytes.
+  std::string dir = scratch_dir("quillan_deep");
+  while (dir.size() < 300) {
+    dir += std::string(40, 'd') + kDirSep;
+  }
+  ASSERT_TRUE(make_dirs(dir));
+  if (!copy_file(bin_dir() + exe_file("quillan_g"), dir + exe_file("quillan_g")) ||
+      !copy_file(bin_dir() + lib_file("javai_g"), dir + lib_file("javai_g"))) {
+    GTEST_SKIP() << "cannot place the launcher in a folder this deep";
+  }
+  Outcome run = run_quillan({}, {}, "", dir + exe_file("quillan_g"));
+  if (run.result.status == -1) {
+    GTEST_SKIP() << "the platform cannot start a program this deep";
+  }
+  EXPECT_EQ(1, run.result.status);
+  EXPECT_EQ(text_mode("*** Cannot find the directory of quillan ***\n"),
+            run.result.err);
+  EXPECT_TRUE(run.calls.empty());
+}
+
+}  // namespace

@@ -94,9 +94,13 @@ Words expand(const Words& in, bool* ok) {
   Words out(list, list + argc);
   if (*ok) {
     EXPECT_EQ(nullptr, list[argc]) << "the list ends in a null entry";
+    free(list);
   } else {
     EXPECT_EQ(argv.data(), list);
     EXPECT_EQ((int)in.size(), argc);
+  }
+  for (char* s : argv) {
+    free(s);
   }
   return out;
 }
@@ -260,6 +264,7 @@ TEST_F(ExpandTest, EveryAllocationFailureLeavesTheListAsItWas) {
     if (made < n) {
       ASSERT_EQ(0, rc);
       EXPECT_EQ(22, argc);
+      free(list);
       break;
     }
     EXPECT_EQ(1, rc) << "allocation " << n;

@@ -1,6 +1,7 @@
 // The loader's option scan and the launch vectors it builds, run in-process
 // against the stand-in VM library.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -49,6 +50,9 @@ Launch launch(const Words& args) {
   fflush(stdout);
   result.out = ::testing::internal::GetCapturedStdout();
   result.calls = read_record(record);
+  for (char* s : argv) {
+    free(s);
+  }
   return result;
 }
 

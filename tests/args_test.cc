@@ -77,7 +77,7 @@ TEST(SplitTest, AtSignAnywhereAsksForAnotherPass) {
 
 // Sets a variable for the rest of the test binary's run.
 void set_env(const std::string& name, const std::string& value) {
-  ASSERT_EQ(0, rt_putenv(strdup((name + "=" + value).c_str())));
+  ASSERT_TRUE(test_putenv(name + "=" + value));
 }
 
 // Runs the expansion on args; returns the resulting list, or the original

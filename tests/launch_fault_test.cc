@@ -17,8 +17,8 @@ namespace {
 
 TEST(LaunchFaultTest, NoAllocationFailureReachesTheVm) {
   std::string record = scratch_dir("launch_fault") + "record.txt";
-  ASSERT_EQ(0, rt_putenv(strdup(("JAVAI_G_RECORD=" + record).c_str())));
-  ASSERT_EQ(0, rt_putenv(strdup("LDR_FAULT_ARGS=-v Hello a b")));
+  ASSERT_TRUE(test_putenv("JAVAI_G_RECORD=" + record));
+  ASSERT_TRUE(test_putenv("LDR_FAULT_ARGS=-v Hello a b"));
   std::string args[] = {"kestrel", "@LDR_FAULT_ARGS", "c"};
   int n = 1;
   for (;; n++) {

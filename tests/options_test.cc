@@ -33,7 +33,7 @@ Launch launch(const Words& args) {
   static const std::string record =
       scratch_dir("options_record") + "record.txt";
   static bool once = [] {
-    return rt_putenv(strdup(("JAVAI_G_RECORD=" + record).c_str())) == 0;
+    return test_putenv("JAVAI_G_RECORD=" + record);
   }();
   EXPECT_TRUE(once);
   remove_file(record);
@@ -41,7 +41,7 @@ Launch launch(const Words& args) {
   strings.insert(strings.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& s : strings) {
-    argv.push_back(strdup(s.c_str()));  // the loader keeps them
+    argv.push_back(strdup(s.c_str()));
   }
   argv.push_back(nullptr);
   Launch result;
@@ -184,9 +184,9 @@ TEST(LaunchTest, OptionScanFindsNameAndClass) {
 }
 
 TEST(LaunchTest, VmStatusIsTheResult) {
-  ASSERT_EQ(0, rt_putenv(strdup("JAVAI_G_STATUS=42")));
+  ASSERT_TRUE(test_putenv("JAVAI_G_STATUS=42"));
   Launch l = launch({"Hello"});
-  ASSERT_EQ(0, rt_putenv(strdup("JAVAI_G_STATUS=")));
+  ASSERT_TRUE(test_putenv("JAVAI_G_STATUS="));
   EXPECT_EQ(42, l.status);
   EXPECT_EQ(1u, l.calls.size());
 }

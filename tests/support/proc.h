@@ -61,6 +61,10 @@ std::string read_file(const std::string& path);
 bool copy_file(const std::string& from, const std::string& to);
 bool remove_file(const std::string& path);
 
+// Sets ("NAME=VALUE") or removes ("NAME=") a variable of the test process
+// itself through the runtime layer. Returns true when done.
+bool test_putenv(const std::string& assignment);
+
 // The line ends a text-mode stream writes: CR LF on Windows, LF elsewhere.
 std::string text_mode(const std::string& text);
 

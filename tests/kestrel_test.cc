@@ -110,6 +110,24 @@ TEST_F(KestrelTest, UsageTextByteForByte) {
   }
 }
 
+TEST_F(KestrelTest, RunsWithoutAnyStandardStreams) {
+  for (const char* program : kPrograms) {
+    remove_file(record_);
+    RunResult r = run_program(program, {"-name", "Quiet"},
+                              {Set("JAVAI_G_RECORD", record_),
+                               Set("JAVAI_G_STATUS", "5")},
+                              dir_, false);
+    EXPECT_EQ(5, r.status) << program;
+    calls_ = read_record(record_);
+    ASSERT_EQ(1u, calls_.size()) << program;
+    EXPECT_EQ((Words{"kestrel", "-debug", std::string(kName) + "Quiet",
+                     kEmptyApp}),
+              calls_[0].argv);
+    r = run_program(program, {"-help"}, {}, dir_, false);
+    EXPECT_EQ(1, r.status) << program;
+  }
+}
+
 TEST_F(KestrelTest, ExpandsArgumentsFromVariablesAndFiles) {
   ASSERT_TRUE(write_file(dir_ + "opts.rsp",
                          "-verbose\r\n-classpath \"C:\\My Dir\"\r\nHello\r\n"));

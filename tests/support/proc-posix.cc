@@ -105,7 +105,7 @@ bool remove_file(const std::string& path) {
 RunResult run_program(const std::string& program,
                       const std::vector<std::string>& args,
                       const std::vector<EnvChange>& env,
-                      const std::string& cwd) {
+                      const std::string& cwd, bool streams) {
   RunResult result;
   std::string path =
       program.find('/') == std::string::npos ? bin_dir() + program : program;
@@ -125,10 +125,16 @@ RunResult run_program(const std::string& program,
 
   pid_t pid = fork();
   if (pid == 0) {
-    int in_fd = open("/dev/null", O_RDONLY);
-    dup2(in_fd, 0);
-    dup2(out_fd, 1);
-    dup2(err_fd, 2);
+    if (streams) {
+      int in_fd = open("/dev/null", O_RDONLY);
+      dup2(in_fd, 0);
+      dup2(out_fd, 1);
+      dup2(err_fd, 2);
+    } else {
+      close(0);
+      close(1);
+      close(2);
+    }
     for (const EnvChange& e : env) {
       if (e.set) {
         setenv(e.name.c_str(), e.value.c_str(), 1);

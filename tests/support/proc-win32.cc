@@ -186,7 +186,7 @@ static HANDLE open_inheritable(const std::string& path, bool write) {
 RunResult run_program(const std::string& program,
                       const std::vector<std::string>& args,
                       const std::vector<EnvChange>& env,
-                      const std::string& cwd) {
+                      const std::string& cwd, bool streams) {
   static int serial = 0;
   RunResult result;
   std::string path = program.find_first_of("\\/") == std::string::npos
@@ -211,16 +211,20 @@ RunResult run_program(const std::string& program,
   STARTUPINFOA si;
   memset(&si, 0, sizeof si);
   si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = in;
-  si.hStdOutput = out;
-  si.hStdError = err;
+  if (streams) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in;
+    si.hStdOutput = out;
+    si.hStdError = err;
+  }
   PROCESS_INFORMATION pi;
   std::vector<char> line(cmdline.begin(), cmdline.end());
   line.push_back('\0');
-  BOOL started = CreateProcessA(path.c_str(), line.data(), NULL, NULL, TRUE,
-                                0, &block[0], cwd.empty() ? NULL : cwd.c_str(),
-                                &si, &pi);
+  // Without streams nothing is inherited and there is no console either.
+  BOOL started = CreateProcessA(
+      path.c_str(), line.data(), NULL, NULL, streams ? TRUE : FALSE,
+      streams ? 0 : DETACHED_PROCESS, &block[0],
+      cwd.empty() ? NULL : cwd.c_str(), &si, &pi);
   CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);

@@ -30,11 +30,13 @@ struct RunResult {
 // path; args follow it), with env applied on top of this process's
 // environment, in the folder cwd (the current one when empty). A program
 // without a directory part is taken from the folder of the test binary, and
-// gets the platform's executable suffix.
+// gets the platform's executable suffix. With streams false the child has
+// no standard input, output or error at all (as a GUI program started from a
+// desktop), and out and err stay empty.
 RunResult run_program(const std::string& program,
                       const std::vector<std::string>& args,
                       const std::vector<EnvChange>& env = {},
-                      const std::string& cwd = "");
+                      const std::string& cwd = "", bool streams = true);
 
 // The folder of the test binary, which holds the built programs, with a
 // trailing separator.

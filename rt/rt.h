@@ -28,7 +28,8 @@ const char* rt_getenv(const char* name);
 // "NAME=VALUE" sets NAME, "NAME=" removes it, and a string without "=" or with
 // an empty name is refused. Names match without regard to case. Returns 0
 // when done, -1 when refused or out of memory. Belongs to the environment
-// after the call; never freed.
+// after the call; never freed. A string that is refused, or that removes a
+// variable, is not kept: the caller may free it after the call.
 int rt_putenv(char* assignment);
 
 // Makes the runtime's current environment table its initial one too, as the

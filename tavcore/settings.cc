@@ -1,0 +1,251 @@
+// The settings file reader: every assignment of the [Environment] section,
+// with its references expanded, goes into the process environment.
+#include <ctype.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "rt/rt.h"
+#include "tavcore/settings.h"
+
+enum { CTRL_Z = 26, LINE_GROWTH = 100 };
+
+// What read_line found.
+enum { LINE_READ, LINE_NONE, LINE_NO_MEMORY };
+
+// The line buffer, shared by all reads; absent between reads.
+static char* line_buf = NULL;
+static size_t line_cap = 0;
+
+// The directory part of the directory being read; absent between reads.
+static char* settings_dir = NULL;
+
+static int is_space(char c) {
+  return isspace((unsigned char)c) != 0;
+}
+
+static int is_dir_sep(char c) {
+  return c == '\\' || c == '/' || c == ':';
+}
+
+int tav_set_settings_dir(const char* directory) {
+  size_t keep = 0;
+  char* dir;
+  for (size_t i = 0; directory[i] != '\0'; i++) {
+    if (is_dir_sep(directory[i])) {
+      keep = i + 1;
+    }
+  }
+  dir = (char*)malloc(keep + 1);
+  if (!dir) {
+    return 1;
+  }
+  memcpy(dir, directory, keep);
+  dir[keep] = '\0';
+  free(settings_dir);
+  settings_dir = dir;
+  return 0;
+}
+
+void tav_release_settings_dir(void) {
+  free(settings_dir);
+  settings_dir = NULL;
+}
+
+const char* tav_settings_dir(void) {
+  return settings_dir ? settings_dir : "";
+}
+
+char* tav_join(const char* directory, const char* name) {
+  size_t dlen = strlen(directory);
+  size_t nlen = strlen(name);
+  size_t sep = dlen > 0 && !is_dir_sep(directory[dlen - 1]) ? 1 : 0;
+  char* path = (char*)malloc(dlen + sep + nlen + 1);
+  if (!path) {
+    return NULL;
+  }
+  memcpy(path, directory, dlen);
+  if (sep) {
+    path[dlen] = RT_DIR_SEP[0];
+  }
+  memcpy(path + dlen + sep, name, nlen + 1);
+  return path;
+}
+
+// Makes room for a byte at line_buf[len], growing the buffer by a fixed step
+// when the line has reached its capacity. Returns 0, or 1 when it cannot grow
+// (the buffer then stays as it was).
+static int make_room(size_t len) {
+  char* grown;
+  if (len < line_cap) {
+    return 0;
+  }
+  if (line_cap > SIZE_MAX - LINE_GROWTH) {
+    return 1;
+  }
+  grown = (char*)realloc(line_buf, line_cap + LINE_GROWTH);
+  if (!grown) {
+    return 1;
+  }
+  line_buf = grown;
+  line_cap += LINE_GROWTH;
+  return 0;
+}
+
+// Reads the next line into the line buffer. NUL and CR bytes are dropped; a
+// line feed ends a line; Ctrl-Z, the end of the file and a read error end the
+// line when it holds a kept byte and otherwise end the reading.
+static int read_line(FILE* file) {
+  size_t len = 0;
+  for (;;) {
+    int c = fgetc(file);
+    if (c == 0 || c == '\r') {
+      continue;
+    }
+    if (c == '\n') {
+      break;
+    }
+    if (c == CTRL_Z || c == EOF) {
+      if (len == 0) {
+        return LINE_NONE;
+      }
+      break;
+    }
+    if (make_room(len)) {
+      return LINE_NO_MEMORY;
+    }
+    line_buf[len++] = (char)c;
+  }
+  if (make_room(len)) {
+    return LINE_NO_MEMORY;
+  }
+  line_buf[len] = '\0';
+  return LINE_READ;
+}
+
+// Tells whether the header whose text follows the "[" opens the Environment
+// section: white space, exactly the letters and digits of the name, then "]"
+// after any white space.
+static int opens_environment(const char* p) {
+  static const char kName[] = "Environment";
+  const char* start;
+  while (is_space(*p)) {
+    p++;
+  }
+  start = p;
+  while (isalnum((unsigned char)*p)) {
+    p++;
+  }
+  if ((size_t)(p - start) != sizeof kName - 1 ||
+      !tav_same_text(start, kName, sizeof kName - 1)) {
+    return 0;
+  }
+  while (is_space(*p)) {
+    p++;
+  }
+  return *p == ']';
+}
+
+// Puts one assignment into the environment: the name upper-cased and white
+// space around the "=" and at the end removed. The text is changed in place.
+// Returns 0, or 1 when out of memory.
+static int apply_assignment(char* text) {
+  char* end = text + strlen(text);
+  char* eq;
+  char* copy;
+  size_t len;
+  while (end > text && is_space(end[-1])) {
+    end--;
+  }
+  *end = '\0';
+  eq = strchr(text, '=');
+  tav_upper(text, eq ? eq : end);
+  if (eq) {
+    char* value = eq + 1;
+    char* name_end = eq;
+    while (is_space(*value)) {
+      value++;
+    }
+    memmove(eq + 1, value, strlen(value) + 1);
+    while (name_end > text && is_space(name_end[-1])) {
+      name_end--;
+    }
+    memmove(name_end, eq, strlen(eq) + 1);
+    eq = name_end;
+  }
+  len = strlen(text);
+  copy = (char*)malloc(len + 1);
+  if (!copy) {
+    return 1;
+  }
+  memcpy(copy, text, len + 1);
+  // The environment keeps the copy, except when it refuses it or when the
+  // line removes a variable: neither keeps anything of the string.
+  if (rt_putenv(copy) != 0 || (eq && eq[1] == '\0')) {
+    free(copy);
+  }
+  return 0;
+}
+
+// Handles one line: expanded first, then a comment, a section header or an
+// assignment. Returns 0, or 1 when out of memory.
+static int handle_line(const char* line, int* in_section) {
+  char* text = tav_expand(line, 1);
+  char* p;
+  int rc = 0;
+  if (!text) {
+    return 1;
+  }
+  p = text;
+  while (is_space(*p)) {
+    p++;
+  }
+  if (*p == '\0' || *p == ';') {
+    // A comment.
+  } else if (*p == '[') {
+    *in_section = opens_environment(p + 1);
+  } else if (*in_section) {
+    rc = apply_assignment(p);
+  }
+  free(text);
+  return rc;
+}
+
+int tav_load_settings(const char* directory, const char* file_name) {
+  char* path = NULL;
+  FILE* file = NULL;
+  int in_section = 0;
+  int got = LINE_NO_MEMORY;
+  int rc = 1;
+
+  if (tav_set_settings_dir(directory)) {
+    return 1;
+  }
+  path = tav_join(settings_dir, file_name);
+  if (!path) {
+    goto fail;
+  }
+  file = fopen(path, "rb");
+  if (!file) {
+    goto fail;
+  }
+  while ((got = read_line(file)) == LINE_READ) {
+    if (handle_line(line_buf, &in_section)) {
+      got = LINE_NO_MEMORY;
+      break;
+    }
+  }
+  rc = got == LINE_NONE ? 0 : 1;
+
+fail:
+  free(line_buf);
+  line_buf = NULL;
+  line_cap = 0;
+  if (file) {
+    fclose(file);
+  }
+  free(path);
+  tav_release_settings_dir();
+  return rc;
+}

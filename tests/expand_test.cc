@@ -1,0 +1,104 @@
+// Expansion of %NAME% references: rescanning, %@P%, values whose own
+// references are removed, self-feeding settings directories and allocation
+// failures.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <string>
+
+#include "tavcore/settings.h"
+#include "tests/support/faults.h"
+#include "tests/support/proc.h"
+
+static std::string expand(const std::string& text, int resolve) {
+  char* out = tav_expand(text.c_str(), resolve);
+  std::string result = out ? out : "(null)";
+  free(out);
+  return result;
+}
+
+class ExpandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_putenv("TAVT_X=50%");
+    test_putenv("TAVT_R=a%TAVT_X%b");
+    test_putenv("TAVT_REST=");
+    test_putenv("TAVT_Y=");
+    test_putenv("@P=not consulted");
+    dir_ = std::string(kDirSep) + "p" + kDirSep + "bin";
+    ASSERT_EQ(tav_set_settings_dir((dir_ + kDirSep).c_str()), 0);
+  }
+  void TearDown() override {
+    tav_release_settings_dir();
+    test_putenv("@P=");
+  }
+  std::string dir_;
+};
+
+TEST_F(ExpandTest, ReplacesReferencesAndRescansInsertedText) {
+  static const struct {
+    const char* text;
+    const char* resolved;
+    const char* removed;
+  } kCases[] = {
+      {"%TAVT_X%TAVT_REST%Y%", "50Y%", "TAVT_REST"},
+      {"%tavt_x%", "50%", ""},
+      {"a%b", "a%b", "a%b"},
+      {"100%%", "100", "100"},
+      {"%%%", "%", "%"},
+      {"%TAVT_Y%x%TAVT_REST%y", "xy", "xy"},
+      {"%TAVT_R%", "ab", ""},
+      {"a%TAVT_Y%c%", "ac%", "ac%"},
+      {"", "", ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(expand(c.text, 1), c.resolved);
+    EXPECT_EQ(expand(c.text, 0), c.removed);
+  }
+}
+
+TEST_F(ExpandTest, SettingsDirectoryWithoutItsTrailingSeparator) {
+  EXPECT_EQ(expand("%@P%", 1), dir_);
+  EXPECT_EQ(expand("%@p%" + std::string(kDirSep) + "x", 1),
+            dir_ + kDirSep + "x");
+  char* looked_up = tav_lookup("@p");
+  EXPECT_EQ(looked_up, dir_);
+  free(looked_up);
+  // Only one separator is dropped, and only the platform's own.
+  ASSERT_EQ(tav_set_settings_dir("C:x:"), 0);
+  EXPECT_EQ(expand("%@P%", 1), "C:x:");
+  tav_release_settings_dir();
+  EXPECT_EQ(expand("[%@P%]", 1), "[]");
+}
+
+TEST_F(ExpandTest, SelfFeedingSettingsDirectoryEnds) {
+  std::string sep = kDirSep;
+  // A replacement that equals its reference without regard to case stays.
+  ASSERT_EQ(tav_set_settings_dir(("%@p%" + sep).c_str()), 0);
+  EXPECT_EQ(expand("%@P%", 1), "%@P%");
+  // One that holds the reference inside longer text is inserted a bounded
+  // number of times; the reference then stays.
+  ASSERT_EQ(tav_set_settings_dir(("x%@P%y" + sep).c_str()), 0);
+  std::string many_x(TAV_MAX_DIR_INSERTS, 'x');
+  std::string many_y(TAV_MAX_DIR_INSERTS, 'y');
+  EXPECT_EQ(expand("<%@P%>", 1), "<" + many_x + "%@P%" + many_y + ">");
+}
+
+TEST_F(ExpandTest, AllocationFailureGivesNull) {
+  for (int n = 1;; n++) {
+    SCOPED_TRACE(n);
+    fault_fail_from(n);
+    char* out = tav_expand("%TAVT_R%-%@P%-%TAVT_X%", 1);
+    int made = fault_count();
+    fault_fail_from(0);
+    std::string result = out ? out : "(null)";
+    free(out);
+    if (made < n) {
+      EXPECT_EQ(result, "ab-" + dir_ + "-50%");
+      break;
+    }
+    EXPECT_EQ(result, "(null)");
+  }
+}

@@ -1,0 +1,172 @@
+// The settings file reader: line reading, sections and assignments, Join and
+// the settings directory, and allocation failures while a file is read.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <string>
+
+#include "tavcore/settings.h"
+#include "tests/support/faults.h"
+#include "tests/support/proc.h"
+
+using namespace std::string_literals;
+
+// The value of name as the C library sees it, or "(unset)". Names are
+// case-sensitive to getenv on POSIX, so this also checks their spelling.
+static std::string var(const char* name) {
+  const char* value = getenv(name);
+  return value ? value : "(unset)";
+}
+
+// Writes bytes as the settings file of a new folder and reads it with
+// TAVT_A unset and TAVT_B set to "old". Returns the reader's result.
+static int load(const std::string& bytes, const std::string& folder) {
+  std::string dir = scratch_dir(folder);
+  write_file(dir + "vorel.ini", bytes);
+  test_putenv("TAVT_A=");
+  test_putenv("TAVT_B=old");
+  return tav_load_settings(dir.c_str(), "vorel.ini");
+}
+
+TEST(SettingsTest, AppliesTheEnvironmentSectionByTheByteRules) {
+  static const struct {
+    const char* what;
+    std::string file;
+    const char* a;
+    const char* b;
+  } kCases[] = {
+      {"exact header", "[Environment]\nTAVT_A=1\n", "1", "old"},
+      {"header in any case", "[environment]\nTAVT_A=1\n", "1", "old"},
+      {"header with blanks and words",
+       "[ Environment ] trailing words\nTAVT_A=1\n", "1", "old"},
+      {"longer name closes", "[Environment]\n[Environment2]\nTAVT_A=1\n",
+       "(unset)", "old"},
+      {"split name closes", "[Environment]\n[Env ironment]\nTAVT_A=1\n",
+       "(unset)", "old"},
+      {"header without ] closes", "[Environment]\n[Environment\nTAVT_A=1\n",
+       "(unset)", "old"},
+      {"lines before the first header",
+       "TAVT_A=1\n[Environment]\nTAVT_B=2\n", "(unset)", "2"},
+      {"other section ignored, second section applied",
+       "[Environment]\nTAVT_A=1\n[Other]\nTAVT_A=2\n[ENVIRONMENT]\nTAVT_B=3",
+       "1", "3"},
+      {"comments, blank lines and a ; inside a value",
+       "[Environment]\n\n \t\n  ; TAVT_B=x\nTAVT_A = x;y\n", "x;y", "old"},
+      {"name upper-cased, value keeps its case",
+       "[Environment]\ntavt_a=C:\\Mixed\n", "C:\\Mixed", "old"},
+      {"white space around = and at the end",
+       "[Environment]\n \t TAVT_A \t=  a b \t\n", "a b", "old"},
+      {"empty value removes", "[Environment]\nTAVT_B =  \n", "(unset)",
+       "(unset)"},
+      {"refused lines are skipped",
+       "[Environment]\nTAVT_B\n= x\nTAVT_A=1\n", "1", "old"},
+      {"NUL padding and CR LF",
+       "[\0E\0n\0v\0i\0r\0o\0n\0m\0e\0n\0t\0]\0\r\0\n\0"
+       "T\0A\0V\0T\0_\0A\0=\0\x31\0\r\0\n\0"s,
+       "1", "old"},
+      {"last line without a line feed", "[Environment]\nTAVT_A=1", "1", "old"},
+      {"Ctrl-Z at a line start ends the file",
+       "[Environment]\n\x1a" "TAVT_A=1\n", "(unset)", "old"},
+      {"Ctrl-Z after dropped bytes ends the file",
+       "[Environment]\n\r\0\x1a" "TAVT_A=1\n"s, "(unset)", "old"},
+      {"Ctrl-Z after a kept byte ends the line",
+       "[Environment]\nTAVT_A=1\x1a" "TAVT_B=2\n", "1", "2"},
+      {"later lines see earlier ones",
+       "[Environment]\nTAVT_A=x\nTAVT_B=%tavt_a%y%\n", "x", "xy%"},
+      {"headers are expanded", "[%TAVT_C%Environment]\nTAVT_A=1\n", "1",
+       "old"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(load(c.file, "settings"), 0);
+    EXPECT_EQ(var("TAVT_A"), c.a);
+    EXPECT_EQ(var("TAVT_B"), c.b);
+  }
+}
+
+TEST(SettingsTest, LongLineIsReadWhole) {
+  std::string value(5000, 'v');
+  EXPECT_EQ(load("[Environment]\nTAVT_A=" + value + "\n", "long"), 0);
+  EXPECT_EQ(var("TAVT_A"), value);
+}
+
+TEST(SettingsTest, AppliesTheExampleSection) {
+  std::string saved_path = var("PATH");
+  std::string dir = scratch_dir("example");
+  std::string p = dir.substr(0, dir.size() - 1);
+  write_file(dir + "vorel.ini",
+             "[Environment]\nPath = %@P%;%PATH%\ninclude=%@p%\\..\\include\n"
+             "; a comment\nLib =\n");
+  test_putenv("PATH=C:\\WINDOWS");
+  test_putenv("LIB=x");
+  EXPECT_EQ(tav_load_settings(dir.c_str(), "vorel.ini"), 0);
+  std::string path = var("PATH");
+  std::string include = var("INCLUDE");
+  std::string lib = var("LIB");
+  test_putenv("PATH=" + saved_path);
+  test_putenv("INCLUDE=");
+  EXPECT_EQ(path, p + ";C:\\WINDOWS");
+  EXPECT_EQ(include, p + "\\..\\include");
+  EXPECT_EQ(lib, "(unset)");
+  // Between reads %@P% stands for nothing.
+  EXPECT_STREQ(tav_settings_dir(), "");
+}
+
+TEST(SettingsTest, MissingFileChangesNothing) {
+  std::string dir = scratch_dir("missing");
+  test_putenv("TAVT_B=old");
+  EXPECT_EQ(tav_load_settings(dir.c_str(), "vorel.ini"), 1);
+  EXPECT_EQ(var("TAVT_B"), "old");
+}
+
+TEST(SettingsTest, AllocationFailureStopsTheRead) {
+  std::string file = "[Environment]\nTAVT_A=" + std::string(250, 'a') +
+                     "\nTAVT_B=%TAVT_A%\n";
+  std::string dir = scratch_dir("faults");
+  write_file(dir + "vorel.ini", file);
+  for (int n = 1;; n++) {
+    SCOPED_TRACE(n);
+    fault_fail_from(n);
+    int rc = tav_load_settings(dir.c_str(), "vorel.ini");
+    int made = fault_count();
+    fault_fail_from(0);
+    if (made < n) {
+      EXPECT_EQ(rc, 0);
+      break;
+    }
+    EXPECT_EQ(rc, 1);
+    // The next read starts afresh.
+    test_putenv("TAVT_B=");
+    EXPECT_EQ(tav_load_settings(dir.c_str(), "vorel.ini"), 0);
+    EXPECT_EQ(var("TAVT_B"), std::string(250, 'a'));
+  }
+}
+
+TEST(SettingsTest, JoinAndDirectoryPart) {
+  static const struct {
+    const char* directory;
+    const char* part;
+    std::string joined;
+  } kCases[] = {
+      {"", "", "vorel.ini"},
+      {"bin", "", "vorel.ini"},
+      {"C:\\P\\bin\\", "C:\\P\\bin\\", "C:\\P\\bin\\vorel.ini"},
+      {"C:\\P\\bin", "C:\\P\\", "C:\\P\\vorel.ini"},
+      {"/p/bin/", "/p/bin/", "/p/bin/vorel.ini"},
+      {"C:bin", "C:", "C:vorel.ini"},
+      {"a/b\\c:d", "a/b\\c:", "a/b\\c:vorel.ini"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.directory);
+    ASSERT_EQ(tav_set_settings_dir(c.directory), 0);
+    EXPECT_STREQ(tav_settings_dir(), c.part);
+    char* joined = tav_join(tav_settings_dir(), "vorel.ini");
+    EXPECT_EQ(joined, c.joined);
+    free(joined);
+  }
+  tav_release_settings_dir();
+  char* joined = tav_join("d", "f");
+  EXPECT_EQ(joined, "d"s + kDirSep + "f");
+  free(joined);
+}

@@ -1,0 +1,199 @@
+// The environment library as its callers see it: a host program copied with
+// the library into several directory trees reads the settings file of its own
+// tree; the library exports its five names and nothing else.
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include <string>
+#include <vector>
+
+#include "tavcore/settings.h"
+#include "tests/support/proc.h"
+
+static const std::string S = kDirSep;
+
+struct Tree {
+  std::string host;      // the host program
+  std::string settings;  // its settings folder as the library names it
+};
+
+// Installs the host and the library in the folder bin and, unless ini is
+// null, the settings file ini in bin's ..\..\bin folder.
+static Tree make_tree(const std::string& bin, const char* ini) {
+  Tree t;
+  t.host = bin + exe_file("tav_host");
+  t.settings = bin + ".." + S + ".." + S + "bin" + S;
+  EXPECT_TRUE(make_dirs(bin));
+  EXPECT_TRUE(make_dirs(t.settings));
+  EXPECT_TRUE(copy_file(bin_dir() + exe_file("tav_host"), t.host));
+  EXPECT_TRUE(copy_file(bin_dir() + lib_file("tavcore"),
+                        bin + lib_file("tavcore")));
+  if (ini) {
+    EXPECT_TRUE(write_file(t.settings + "vorel.ini", ini));
+  }
+  return t;
+}
+
+// The settings folder without its trailing separator, as %@P% gives it.
+static std::string at_p(const Tree& t) {
+  return t.settings.substr(0, t.settings.size() - 1);
+}
+
+static void expect_run(const Tree& t, const std::vector<std::string>& args,
+                       const std::vector<EnvChange>& env,
+                       const std::string& out) {
+  RunResult r = run_program(t.host, args, env);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, text_mode(out));
+}
+
+TEST(TavcoreTest, EachProgramReadsTheSettingsOfItsOwnTree) {
+  std::string root = scratch_dir("tavcore_trees");
+  Tree a = make_tree(root + "a" + S + "P" + S + "Java" + S + "bin" + S,
+                     "[Environment]\nCLASSPATH=from-a\nTAVK_DIR=%@P%\n");
+  Tree b = make_tree(root + "b" + S + "Q" + S + "bin" + S,
+                     "[Environment]\nCLASSPATH=from-b\nTAVK_DIR=%@P%\n");
+  // %@P% is the folder as formed, not normalised.
+  expect_run(a, {"cp", "get", "TAVK_DIR"}, {Unset("CLASSPATH")},
+             "cp=from-a\nTAVK_DIR=" + at_p(a) + "\n");
+  expect_run(b, {"cp", "get", "TAVK_DIR"}, {Unset("CLASSPATH")},
+             "cp=from-b\nTAVK_DIR=" + at_p(b) + "\n");
+}
+
+TEST(TavcoreTest, ExtendedClasspathAddsTheProductsClasses) {
+  std::string root = scratch_dir("tavcore_ext");
+  Tree t = make_tree(root + "P" + S + "Java" + S + "bin" + S,
+                     "[Environment]\nTAVK_OTHER=1\n");
+  std::string entries = kListSep + t.settings + S + ".." + S + "classes" +
+                        kListSep + t.settings + S + ".." + S + "lib" + S +
+                        "classes.zip";
+  std::string value = "A" + std::string(kListSep) + "B";
+  expect_run(t, {"ext"}, {Unset("CLASSPATH")}, "ext=." + entries + "\n");
+  expect_run(t, {"ext"}, {Set("CLASSPATH", value)},
+             "ext=" + value + entries + "\n");
+  expect_run(t, {"ext"}, {Set("CLASSPATH", "")}, "ext=" + entries + "\n");
+}
+
+TEST(TavcoreTest, ReadsOnceUnlessForced) {
+  std::string root = scratch_dir("tavcore_once");
+  Tree t = make_tree(root + "P" + S + "Java" + S + "bin" + S,
+                     "[Environment]\nTAVK_N=1\n");
+  write_file(t.settings + "next.ini",
+             "[Environment]\nTAVK_N=2\nTAVK_M=%TAVK_N%+\n");
+  expect_run(t,
+             {"init", "0", "get", "TAVK_N", "copy", t.settings + "next.ini",
+              t.settings + "vorel.ini", "init", "0", "get", "TAVK_N", "init",
+              "1", "get", "TAVK_N", "get", "TAVK_M"},
+             {},
+             "init=0\nTAVK_N=1\ninit=0\nTAVK_N=1\ninit=0\nTAVK_N=2\n"
+             "TAVK_M=2+\n");
+  Tree none = make_tree(root + "Q" + S + "Java" + S + "bin" + S, nullptr);
+  expect_run(none, {"init", "0", "init", "0", "cp"}, {Unset("CLASSPATH")},
+             "init=1\ninit=0\ncp unset\n");
+}
+
+TEST(TavcoreTest, SharesTheCallersRuntime) {
+  std::string root = scratch_dir("tavcore_runtime");
+  Tree t = make_tree(root + "P" + S + "bin" + S, nullptr);
+  expect_run(t,
+             {"put", "TAVK_P=v", "get", "TAVK_P", "put", "TAVK_P=", "get",
+              "TAVK_P", "put", "novalue", "put", "=x", "dup", "a b"},
+             {},
+             "put=0\nTAVK_P=v\nput=0\nTAVK_P unset\nput=-1\nput=-1\n"
+             "dup=a b\n");
+}
+
+// Junk of every byte value, as a linear congruential generator gives it.
+static std::string junk(size_t size) {
+  std::string out;
+  unsigned seed = 12345;
+  for (size_t i = 0; i < size; i++) {
+    seed = seed * 1103515245u + 12345u;
+    out += (char)(seed >> 16);
+  }
+  return out;
+}
+
+TEST(TavcoreTest, MalformedSettingsAreReadCleanly) {
+  std::string root = scratch_dir("tavcore_junk");
+  // The long value stays below the 32767 bytes that Windows keeps.
+  std::string file = "[Environment]\nTAVK_LONG=" + std::string(30000, 'x') +
+                     "\nTAVK_PCT=%%%TAVK_U%%%x%TAVK_U%y%\n" + junk(20000);
+  Tree t = make_tree(root + "P" + S + "Java" + S + "bin" + S, nullptr);
+  write_file(t.settings + "vorel.ini", file);
+  expect_run(t, {"init", "0", "len", "TAVK_LONG", "get", "TAVK_PCT"}, {},
+             "init=0\nlen=30000\nTAVK_PCT=xy%\n");
+
+  // A folder whose name holds %@P% feeds the reference to itself; the
+  // settings directory is inserted a bounded number of times.
+  std::string a = root + "c" + S + "x";
+  Tree self = make_tree(a + "%@P%y" + S + "Java" + S + "bin" + S,
+                        "[Environment]\nTAVK_SELF=%@P%\n");
+  std::string b = at_p(self).substr(a.size() + 4);
+  std::string expected;
+  for (int i = 0; i < TAV_MAX_DIR_INSERTS; i++) {
+    expected += a;
+  }
+  expected += "%@P%";
+  for (int i = 0; i < TAV_MAX_DIR_INSERTS; i++) {
+    expected += b;
+  }
+  expect_run(self, {"init", "0", "get", "TAVK_SELF"}, {},
+             "init=0\nTAVK_SELF=" + expected + "\n");
+}
+
+#ifdef _WIN32
+typedef HMODULE Library;
+static Library open_library(const std::string& path) {
+  return LoadLibraryA(path.c_str());
+}
+static void* find(Library lib, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(lib, name));
+}
+static void close_library(Library lib) {
+  FreeLibrary(lib);
+}
+#else
+typedef void* Library;
+static Library open_library(const std::string& path) {
+  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+static void* find(Library lib, const char* name) {
+  return dlsym(lib, name);
+}
+static void close_library(Library lib) {
+  dlclose(lib);
+}
+#endif
+
+TEST(TavcoreTest, ExportsTheFiveNamesAlone) {
+  static const char* const kExports[] = {
+      "TAVGetClasspath", "TAVGetExtendedClasspath", "TAVInitializeEnvironment",
+      "TAV_putenv", "TAV_strdup"};
+  static const char* const kHidden[] = {"tav_expand", "tav_load_settings",
+                                        "rt_getenv", "DllMain"};
+  Library lib = open_library(bin_dir() + lib_file("tavcore"));
+  ASSERT_TRUE(lib != nullptr);
+  for (int i = 0; i < 5; i++) {
+    SCOPED_TRACE(kExports[i]);
+    EXPECT_NE(find(lib, kExports[i]), nullptr);
+#ifdef _WIN32
+    // Ordinals 1 to 5 follow the byte order of the names.
+    EXPECT_EQ(reinterpret_cast<void*>(
+                  GetProcAddress(lib, MAKEINTRESOURCEA(i + 1))),
+              find(lib, kExports[i]));
+#endif
+  }
+#ifdef _WIN32
+  EXPECT_EQ(GetProcAddress(lib, MAKEINTRESOURCEA(6)), nullptr);
+#endif
+  for (const char* name : kHidden) {
+    EXPECT_EQ(find(lib, name), nullptr) << name;
+  }
+  close_library(lib);
+}

@@ -79,6 +79,10 @@ int sec_java_home(const char* dir, const char** home) {
   return 0;
 }
 
+// What the launcher hands to the VM stays reachable until the process exits.
+static const char* java_home;
+static char** launch_vector;
+
 static int is_vm_option(const char* arg) {
   return strncmp(arg, "-J", 2) == 0 || strncmp(arg, "-D", 2) == 0;
 }
@@ -118,8 +122,6 @@ char** sec_launch_vector(int argc, char** argv, const char* home, int* count) {
 int sec_main(int argc, char** argv) {
   char dir[RT_PATH_MAX];
   const char* old = rt_getenv("CLASSPATH");
-  const char* home;
-  char** vector;
   int count;
 
   // Without its own directory the launcher would build the class path from
@@ -132,10 +134,10 @@ int sec_main(int argc, char** argv) {
   // environment cannot take it, the launcher goes on all the same.
   rt_putenv(sec_class_path(old, dir));
 
-  if (sec_java_home(dir, &home)) {
+  if (sec_java_home(dir, &java_home)) {
     fprintf(stderr, "Invalid JAVA_HOME: %s\n", rt_getenv("JAVA_HOME"));
     return 1;
   }
-  vector = sec_launch_vector(argc, argv, home, &count);
-  return java_main(count, vector);
+  launch_vector = sec_launch_vector(argc, argv, java_home, &count);
+  return java_main(count, launch_vector);
 }

@@ -15,6 +15,7 @@
 
 namespace {
 
+
 TEST(ExecArgTest, QuotesOnWindowsOnlyWhereTheValueNeedsIt) {
   struct {
     const char* value;
@@ -48,9 +49,9 @@ TEST(ExecArgTest, QuotesOnWindowsOnlyWhereTheValueNeedsIt) {
 
 TEST(ExecVectorTest, HoldsTheInterpreterEighteenPropertiesAndTheClass) {
   for (int i = 0; i < CGI_VARIABLE_COUNT; i++) {
-    ASSERT_EQ(0, rt_putenv(strdup((std::string(cgi_variable(i)) + "=").c_str())));
+    ASSERT_TRUE(test_putenv(std::string(cgi_variable(i)) + "="));
   }
-  ASSERT_EQ(0, rt_putenv(strdup("SERVER_PORT=8080")));
+  ASSERT_TRUE(test_putenv("SERVER_PORT=8080"));
   char** vector = nullptr;
   ASSERT_EQ(0, cgi_exec_vector(&vector));
   EXPECT_STREQ("java", vector[0]);
@@ -61,18 +62,17 @@ TEST(ExecVectorTest, HoldsTheInterpreterEighteenPropertiesAndTheClass) {
                     value.c_str());
     EXPECT_STREQ(expected, vector[i + 1]);
     free(expected);
-    free(vector[i + 1]);
   }
   EXPECT_STREQ("sun.rmi.transport.proxy.CGIHandler", vector[19]);
   EXPECT_EQ(nullptr, vector[20]);
-  free(vector);
+  cgi_free_vector(vector);
 }
 
 TEST(ExecVectorTest, AnyAllocationFailureGivesTheErrorResponse) {
   // Should the interpreter be started after all, the search finds nothing
   // rather than replacing the test.
   std::string empty = scratch_dir("gateway_no_java");
-  ASSERT_EQ(0, rt_putenv(strdup(("PATH=" + empty).c_str())));
+  ASSERT_TRUE(test_putenv("PATH=" + empty));
   char name[] = "gatelet_g";
   char* argv[] = {name, nullptr};
   int n = 1;
@@ -85,10 +85,7 @@ TEST(ExecVectorTest, AnyAllocationFailureGivesTheErrorResponse) {
     if (made < n) {
       // Every allocation succeeded.
       ASSERT_EQ(0, rc);
-      for (int i = 1; i <= CGI_VARIABLE_COUNT; i++) {
-        free(vector[i]);
-      }
-      free(vector);
+      cgi_free_vector(vector);
       break;
     }
     EXPECT_EQ(1, rc) << "allocation " << n;

@@ -111,15 +111,16 @@ TEST(ProgramDirTest, IsTheFolderOfTheRunningExecutable) {
   EXPECT_EQ(expected, dir);
 }
 
-// Environment strings handed to rt_putenv stay with the environment.
-void put(const char* assignment) {
-  ASSERT_EQ(0, rt_putenv(strdup(assignment)));
+// The test framework's own clean-up at exit allocates too; injected faults
+// end with the launcher.
+void disarm_faults() {
+  fault_fail_from(0);
 }
 
 TEST(CheckedAllocatorDeathTest, EveryAllocationStopsTheLauncherWithTheMessage) {
-  put("JAVAI_G_RECORD=");
-  put("JAVA_HOME=");
-  put("JAVAI_G_STATUS=42");
+  ASSERT_TRUE(test_putenv("JAVAI_G_RECORD="));
+  ASSERT_TRUE(test_putenv("JAVA_HOME="));
+  ASSERT_TRUE(test_putenv("JAVAI_G_STATUS=42"));
   char name[] = "quillan_g";
   char option[] = "-J-mx32m";
   char* argv[] = {name, option, nullptr};
@@ -129,6 +130,7 @@ TEST(CheckedAllocatorDeathTest, EveryAllocationStopsTheLauncherWithTheMessage) {
   for (int n = 1; n <= 4; n++) {
     EXPECT_EXIT(
         {
+          atexit(disarm_faults);
           fault_fail_from(n);
           sec_main(2, argv);
         },
@@ -137,6 +139,7 @@ TEST(CheckedAllocatorDeathTest, EveryAllocationStopsTheLauncherWithTheMessage) {
   }
   EXPECT_EXIT(
       {
+        atexit(disarm_faults);
         fault_fail_from(5);
         exit(sec_main(2, argv));
       },
@@ -144,12 +147,13 @@ TEST(CheckedAllocatorDeathTest, EveryAllocationStopsTheLauncherWithTheMessage) {
 }
 
 TEST(CheckedAllocatorDeathTest, MemoryRunsOutBeforeJavaHomeIsExamined) {
-  put("JAVAI_G_RECORD=");
-  put("JAVA_HOME=no such folder");
+  ASSERT_TRUE(test_putenv("JAVAI_G_RECORD="));
+  ASSERT_TRUE(test_putenv("JAVA_HOME=no such folder"));
   char name[] = "quillan_g";
   char* argv[] = {name, nullptr};
   EXPECT_EXIT(
       {
+        atexit(disarm_faults);
         fault_fail_from(1);
         sec_main(1, argv);
       },

@@ -59,16 +59,22 @@ int cgi_exec_vector(char*** vector) {
 
 fail:
   // Nothing of a partial vector is used or kept.
-  for (int i = 1; i < n; i++) {
-    free(entries[i]);
-  }
-  free(entries);
+  cgi_free_vector(entries);
   return 1;
+}
+
+void cgi_free_vector(char** vector) {
+  // Entry 0 and the class are literals; properties not yet made are null.
+  for (int i = 1; i <= CGI_VARIABLE_COUNT; i++) {
+    free(vector[i]);
+  }
+  free(vector);
 }
 
 int cgi_main(int argc, char** argv) {
   char** vector;
   int status = 1;
+  int failed;
   (void)argc;
   (void)argv;
   if (cgi_exec_vector(&vector)) {
@@ -78,7 +84,9 @@ int cgi_main(int argc, char** argv) {
   // On Windows the interpreter runs as a child with this process's standard
   // streams, and its status becomes the gateway's, so that the web server
   // sees the request end when the interpreter's answer does.
-  if (rt_exec(kInterpreter, vector, &status)) {
+  failed = rt_exec(kInterpreter, vector, &status);
+  cgi_free_vector(vector);
+  if (failed) {
     cgi_error_response("interpreter execution failure");
     return 1;
   }

@@ -24,9 +24,12 @@ const char* cgi_variable(int i);
 // (an unset one with an empty value), the handler class and a null entry.
 // Each property arrives at the interpreter as exactly one argument: -D, the
 // name, "=" and the value. Returns 0 and sets *vector, or 1 when memory runs
-// out (*vector is then untouched and nothing is kept). The vector and its
-// property strings are never freed; they live until the process exits.
+// out (*vector is then untouched and nothing is kept). Returns a new vector;
+// the caller frees it with cgi_free_vector().
 int cgi_exec_vector(char*** vector);
+
+// Frees a vector from cgi_exec_vector and its property strings.
+void cgi_free_vector(char** vector);
 
 // Writes the CGI error response with message to standard output: the status
 // line, the content type, an empty line and the message as the body.

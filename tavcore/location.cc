@@ -39,10 +39,9 @@ int tav_program_base_dir(char* buf, size_t size) {
 }
 
 char* tav_extend_classpath(const char* value, const char* base) {
-  static const char kFormat[] = "%s" RT_LIST_SEP "%s" RT_DIR_SEP
-                                ".." RT_DIR_SEP "classes" RT_LIST_SEP
-                                "%s" RT_DIR_SEP ".." RT_DIR_SEP
-                                "lib" RT_DIR_SEP "classes.zip";
+  static const char kFormat[] =
+      "%s" RT_LIST_SEP "%s" RT_DIR_SEP ".." RT_DIR_SEP "classes" RT_LIST_SEP
+      "%s" RT_DIR_SEP ".." RT_DIR_SEP "lib" RT_DIR_SEP "classes.zip";
   size_t vlen;
   size_t blen = strlen(base);
   size_t size;

@@ -1,5 +1,7 @@
 // The settings file reader: every assignment of the [Environment] section,
 // with its references expanded, goes into the process environment.
+#include "tavcore/settings.h"
+
 #include <ctype.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -7,7 +9,6 @@
 #include <string.h>
 
 #include "rt/rt.h"
-#include "tavcore/settings.h"
 
 enum { CTRL_Z = 26, LINE_GROWTH = 100 };
 

@@ -2,7 +2,6 @@
 // references are removed, self-feeding settings directories and allocation
 // failures.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <string>

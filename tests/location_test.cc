@@ -1,7 +1,6 @@
 // The settings directory of a program and the extended class path, with the
 // worked example of C:\P\Java\bin\tool.exe and its POSIX counterpart.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <string>
@@ -42,8 +41,8 @@ TEST(LocationTest, SettingsDirectoryFromTheExecutable) {
   EXPECT_EQ(rc, 1);
   // The result and its terminator fill the buffer exactly, or overflow it
   // by one byte.
-  std::string up = std::string("..") + kDirSep + ".." + kDirSep + "bin" +
-                   kDirSep;
+  std::string up =
+      std::string("..") + kDirSep + ".." + kDirSep + "bin" + kDirSep;
   std::string folder(RT_PATH_MAX - 1 - up.size(), 'd');
   folder.back() = kDirSep[0];
   EXPECT_EQ(base_dir(folder + "tool.exe", RT_PATH_MAX, &rc), folder + up);

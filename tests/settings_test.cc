@@ -1,12 +1,12 @@
 // The settings file reader: line reading, sections and assignments, Join and
 // the settings directory, and allocation failures while a file is read.
-#include <gtest/gtest.h>
+#include "tavcore/settings.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <string>
 
-#include "tavcore/settings.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 
@@ -46,8 +46,8 @@ TEST(SettingsTest, AppliesTheEnvironmentSectionByTheByteRules) {
        "(unset)", "old"},
       {"header without ] closes", "[Environment]\n[Environment\nTAVT_A=1\n",
        "(unset)", "old"},
-      {"lines before the first header",
-       "TAVT_A=1\n[Environment]\nTAVT_B=2\n", "(unset)", "2"},
+      {"lines before the first header", "TAVT_A=1\n[Environment]\nTAVT_B=2\n",
+       "(unset)", "2"},
       {"other section ignored, second section applied",
        "[Environment]\nTAVT_A=1\n[Other]\nTAVT_A=2\n[ENVIRONMENT]\nTAVT_B=3",
        "1", "3"},
@@ -59,23 +59,28 @@ TEST(SettingsTest, AppliesTheEnvironmentSectionByTheByteRules) {
        "[Environment]\n \t TAVT_A \t=  a b \t\n", "a b", "old"},
       {"empty value removes", "[Environment]\nTAVT_B =  \n", "(unset)",
        "(unset)"},
-      {"refused lines are skipped",
-       "[Environment]\nTAVT_B\n= x\nTAVT_A=1\n", "1", "old"},
+      {"refused lines are skipped", "[Environment]\nTAVT_B\n= x\nTAVT_A=1\n",
+       "1", "old"},
       {"NUL padding and CR LF",
        "[\0E\0n\0v\0i\0r\0o\0n\0m\0e\0n\0t\0]\0\r\0\n\0"
        "T\0A\0V\0T\0_\0A\0=\0\x31\0\r\0\n\0"s,
        "1", "old"},
       {"last line without a line feed", "[Environment]\nTAVT_A=1", "1", "old"},
       {"Ctrl-Z at a line start ends the file",
-       "[Environment]\n\x1a" "TAVT_A=1\n", "(unset)", "old"},
+       "[Environment]\n\x1a"
+       "TAVT_A=1\n",
+       "(unset)", "old"},
       {"Ctrl-Z after dropped bytes ends the file",
-       "[Environment]\n\r\0\x1a" "TAVT_A=1\n"s, "(unset)", "old"},
+       "[Environment]\n\r\0\x1a"
+       "TAVT_A=1\n"s,
+       "(unset)", "old"},
       {"Ctrl-Z after a kept byte ends the line",
-       "[Environment]\nTAVT_A=1\x1a" "TAVT_B=2\n", "1", "2"},
+       "[Environment]\nTAVT_A=1\x1a"
+       "TAVT_B=2\n",
+       "1", "2"},
       {"later lines see earlier ones",
        "[Environment]\nTAVT_A=x\nTAVT_B=%tavt_a%y%\n", "x", "xy%"},
-      {"headers are expanded", "[%TAVT_C%Environment]\nTAVT_A=1\n", "1",
-       "old"},
+      {"headers are expanded", "[%TAVT_C%Environment]\nTAVT_A=1\n", "1", "old"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -121,8 +126,8 @@ TEST(SettingsTest, MissingFileChangesNothing) {
 }
 
 TEST(SettingsTest, AllocationFailureStopsTheRead) {
-  std::string file = "[Environment]\nTAVT_A=" + std::string(250, 'a') +
-                     "\nTAVT_B=%TAVT_A%\n";
+  std::string file =
+      "[Environment]\nTAVT_A=" + std::string(250, 'a') + "\nTAVT_B=%TAVT_A%\n";
   std::string dir = scratch_dir("faults");
   write_file(dir + "vorel.ini", file);
   for (int n = 1;; n++) {

@@ -15,9 +15,8 @@
 #include <string.h>
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include <malloc.h>
+#include <windows.h>
 #endif
 
 #include "tavcore/tavcore.h"

@@ -31,8 +31,8 @@ static Tree make_tree(const std::string& bin, const char* ini) {
   EXPECT_TRUE(make_dirs(bin));
   EXPECT_TRUE(make_dirs(t.settings));
   EXPECT_TRUE(copy_file(bin_dir() + exe_file("tav_host"), t.host));
-  EXPECT_TRUE(copy_file(bin_dir() + lib_file("tavcore"),
-                        bin + lib_file("tavcore")));
+  EXPECT_TRUE(
+      copy_file(bin_dir() + lib_file("tavcore"), bin + lib_file("tavcore")));
   if (ini) {
     EXPECT_TRUE(write_file(t.settings + "vorel.ini", ini));
   }
@@ -184,9 +184,9 @@ TEST(TavcoreTest, ExportsTheFiveNamesAlone) {
     EXPECT_NE(find(lib, kExports[i]), nullptr);
 #ifdef _WIN32
     // Ordinals 1 to 5 follow the byte order of the names.
-    EXPECT_EQ(reinterpret_cast<void*>(
-                  GetProcAddress(lib, MAKEINTRESOURCEA(i + 1))),
-              find(lib, kExports[i]));
+    EXPECT_EQ(
+        reinterpret_cast<void*>(GetProcAddress(lib, MAKEINTRESOURCEA(i + 1))),
+        find(lib, kExports[i]));
 #endif
   }
 #ifdef _WIN32

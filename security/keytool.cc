@@ -15,10 +15,10 @@ static const char kMainClass[] = "sun.security.provider.Main";
 
 // The three class path entries beside the program directory, formatted with
 // that directory three times.
-#define SEC_BESIDE                                                      \
-  "%s" RT_DIR_SEP ".." RT_DIR_SEP "classes" RT_LIST_SEP "%s" RT_DIR_SEP \
-  ".." RT_DIR_SEP "lib" RT_DIR_SEP "classes.zip" RT_LIST_SEP "%s"       \
-  RT_DIR_SEP ".." RT_DIR_SEP "lib" RT_DIR_SEP "rt.jar"
+#define SEC_BESIDE                                                           \
+  "%s" RT_DIR_SEP ".." RT_DIR_SEP "classes" RT_LIST_SEP "%s" RT_DIR_SEP      \
+  ".." RT_DIR_SEP "lib" RT_DIR_SEP "classes.zip" RT_LIST_SEP "%s" RT_DIR_SEP \
+  ".." RT_DIR_SEP "lib" RT_DIR_SEP "rt.jar"
 
 void* sec_alloc(size_t size) {
   void* block = malloc(size);
@@ -51,8 +51,8 @@ char* sec_class_path(const char* old, const char* dir) {
   // A set but empty CLASSPATH still takes the first form, so the new value
   // then begins with the list separator.
   if (old) {
-    snprintf(text, size, "CLASSPATH=%s" RT_LIST_SEP SEC_BESIDE, old, dir,
-             dir, dir);
+    snprintf(text, size, "CLASSPATH=%s" RT_LIST_SEP SEC_BESIDE, old, dir, dir,
+             dir);
   } else {
     snprintf(text, size, "CLASSPATH=" SEC_BESIDE, dir, dir, dir);
   }

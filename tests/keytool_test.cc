@@ -84,7 +84,8 @@ TEST(ClassPathTest, PutsAnOldValueFirstEvenWhenEmpty) {
   } cases[] = {
       {nullptr, "CLASSPATH=" + beside},
       {"", "CLASSPATH=" + native(";") + beside},
-      {"C:\\old;D:\\x.zip", "CLASSPATH=C:\\old;D:\\x.zip" + native(";") + beside},
+      {"C:\\old;D:\\x.zip",
+       "CLASSPATH=C:\\old;D:\\x.zip" + native(";") + beside},
   };
   for (const auto& c : cases) {
     char* text = sec_class_path(c.old, dir.c_str());
@@ -101,14 +102,6 @@ TEST(ClassPathTest, FitsTheLongestDirectoryAndALongOldValue) {
   free(text);
   EXPECT_EQ(10 + old.size() + 3 * dir.size() + 3 + 11 + 19 + 14, got.size());
   EXPECT_EQ(native("rt.jar"), got.substr(got.size() - 6));
-}
-
-TEST(ProgramDirTest, IsTheFolderOfTheRunningExecutable) {
-  char dir[RT_PATH_MAX];
-  ASSERT_EQ(0, sec_program_dir(dir));
-  std::string expected = bin_dir();
-  expected.pop_back();
-  EXPECT_EQ(expected, dir);
 }
 
 // The test framework's own clean-up at exit allocates too; injected faults

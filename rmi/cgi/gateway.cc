@@ -12,12 +12,12 @@ static const char kInterpreter[] = "java";
 static const char kHandlerClass[] = "sun.rmi.transport.proxy.CGIHandler";
 
 static const char* const kVariables[CGI_VARIABLE_COUNT] = {
-    "AUTH_TYPE",       "CONTENT_LENGTH",  "CONTENT_TYPE",
-    "GATEWAY_INTERFACE", "HTTP_ACCEPT",   "PATH_INFO",
-    "PATH_TRANSLATED", "QUERY_STRING",    "REMOTE_ADDR",
-    "REMOTE_HOST",     "REMOTE_IDENT",    "REMOTE_USER",
-    "REQUEST_METHOD",  "SCRIPT_NAME",     "SERVER_NAME",
-    "SERVER_PORT",     "SERVER_PROTOCOL", "SERVER_SOFTWARE",
+    "AUTH_TYPE",         "CONTENT_LENGTH",  "CONTENT_TYPE",
+    "GATEWAY_INTERFACE", "HTTP_ACCEPT",     "PATH_INFO",
+    "PATH_TRANSLATED",   "QUERY_STRING",    "REMOTE_ADDR",
+    "REMOTE_HOST",       "REMOTE_IDENT",    "REMOTE_USER",
+    "REQUEST_METHOD",    "SCRIPT_NAME",     "SERVER_NAME",
+    "SERVER_PORT",       "SERVER_PROTOCOL", "SERVER_SOFTWARE",
 };
 
 const char* cgi_variable(int i) {

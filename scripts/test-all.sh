@@ -42,6 +42,7 @@ echo "=== win32"
 if cmake --preset win32 > build/win32.log 2>&1 &&
    cmake --build --preset win32 >> build/win32.log 2>&1; then
   echo "win32 build: ok"
+  scripts/check-win32.sh || failed=$((failed + 1))
   if timeout 300 cmake/wine-run.sh 32 build/win32/bin/kestrel.exe -help \
        > /dev/null 2>&1 < /dev/null; [ $? -eq 1 ]; then
     ctest --preset win32 >> build/win32.log 2>&1

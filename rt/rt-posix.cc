@@ -50,26 +50,15 @@ int rt_putenv(char* assignment) {
   const char* eq = strchr(assignment, '=');
   size_t len;
   char* entry;
-  char name[RT_PATH_MAX];
   if (!eq || eq == assignment) {
     return -1;
   }
   len = (size_t)(eq - assignment);
   // Remove every spelling of the name first, so that one variable remains.
   while ((entry = find_entry(assignment, len)) != NULL) {
-    char* heap = NULL;
-    char* copy = name;
-    if (len >= sizeof name) {
-      heap = (char*)malloc(len + 1);
-      if (!heap) {
-        return -1;
-      }
-      copy = heap;
-    }
-    memcpy(copy, entry, len);
-    copy[len] = '\0';
-    int rc = unsetenv(copy);
-    free(heap);
+    char* name = strndup(entry, len);
+    int rc = name ? unsetenv(name) : -1;
+    free(name);
     if (rc != 0) {
       return -1;
     }

@@ -7,8 +7,6 @@
 #include <string.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "tests/support/proc.h"
 
@@ -92,19 +90,6 @@ std::string scratch_dir(const std::string& name) {
   remove_tree(dir);
   make_dirs(dir);
   return dir + "\\";
-}
-
-bool write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), (std::streamsize)bytes.size());
-  return (bool)f;
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
 }
 
 bool copy_file(const std::string& from, const std::string& to) {

@@ -5,6 +5,7 @@
 
 #include "loader/loader.h"
 #include "rt/rt.h"
+#include "rt/trace.h"
 
 enum { CTRL_Z = 26 };
 
@@ -96,40 +97,61 @@ struct Budget {
   unsigned long text;
 };
 
+// Traces why the @NAME argument arg stays unexpanded. Returns null, the
+// result of the failed read.
+static char* unexpanded(const char* arg, int pass, const char* reason) {
+  rt_trace(ldr_trace_name, "expand %q pass=%d unexpanded reason=%s", arg, pass,
+           reason);
+  return NULL;
+}
+
 // Reads the text of one @NAME argument into a new buffer: a copy of the
 // variable's value, or the whole response file. Sets *end to the end of the
-// text; the buffer holds one byte past it. Returns null on failure. Never
-// freed; the words point into it.
-static char* read_text(const char* name, char** end, Budget* budget) {
+// text and *source to "variable" or "file"; the buffer holds one byte past
+// the text. Returns null on failure, after tracing why. Never freed; the
+// words point into it.
+static char* read_text(const char* arg, int pass, char** end,
+                       const char** source, Budget* budget) {
+  const char* name = arg + 1;
   const char* value = rt_getenv(name);
   unsigned long size;
   char* text;
   if (budget->sources == 0) {
-    return NULL;
+    return unexpanded(arg, pass, "source-bound");
   }
   if (value) {
     size = (unsigned long)strlen(value);
     if (size > budget->text) {
-      return NULL;
+      return unexpanded(arg, pass, "text-bound");
     }
     text = strdup(value);
     if (!text) {
+      return unexpanded(arg, pass, "out-of-memory");
+    }
+    *source = "variable";
+  } else {
+    if (rt_file_size(name, &size)) {
+      return unexpanded(arg, pass, "no-such-variable-or-file");
+    }
+    if (size > LDR_MAX_RESPONSE_FILE) {
+      rt_trace(ldr_trace_name,
+               "expand %q pass=%d file=%q size=%u unexpanded reason=too-large",
+               arg, pass, name, size);
       return NULL;
     }
-  } else {
-    if (rt_file_size(name, &size) || size > LDR_MAX_RESPONSE_FILE ||
-        size > budget->text) {
-      return NULL;
+    if (size > budget->text) {
+      return unexpanded(arg, pass, "text-bound");
     }
     text = (char*)malloc(size + 1);
     if (!text) {
-      return NULL;
+      return unexpanded(arg, pass, "out-of-memory");
     }
     if (rt_read_file(name, text, size)) {
       free(text);
-      return NULL;
+      return unexpanded(arg, pass, "unreadable");
     }
     text[size] = '\0';
+    *source = "file";
   }
   budget->sources--;
   budget->text -= size;
@@ -138,21 +160,30 @@ static char* read_text(const char* name, char** end, Budget* budget) {
 }
 
 // One pass over the list: fills out and sets *rescan when a word holds "@".
-static int expand_pass(int argc, char** argv, LdrArgs* out, int* rescan,
-                       Budget* budget) {
+static int expand_pass(int argc, char** argv, int pass, LdrArgs* out,
+                       int* rescan, Budget* budget) {
   for (int i = 0; i < argc; i++) {
     char* end;
     char* text;
+    const char* source;
+    int before = out->count;
     if (argv[i][0] != '@') {
       if (ldr_args_add(out, argv[i])) {
         return 1;
       }
       continue;
     }
-    text = read_text(argv[i] + 1, &end, budget);
-    if (!text || ldr_split(text, end, out, rescan)) {
+    text = read_text(argv[i], pass, &end, &source, budget);
+    if (!text) {
       return 1;
     }
+    if (ldr_split(text, end, out, rescan)) {
+      unexpanded(argv[i], pass, "out-of-memory");
+      return 1;
+    }
+    rt_trace(ldr_trace_name, "expand %q pass=%d %s=%q size=%u words=%d",
+             argv[i], pass, source, argv[i] + 1, (unsigned long)(end - text),
+             out->count - before);
   }
   // Room for the null entry is always there, also for an empty list.
   if (ldr_args_add(out, NULL)) {
@@ -169,7 +200,7 @@ int ldr_expand(int* argc, char*** argv) {
   for (int pass = 0; pass < LDR_MAX_PASSES; pass++) {
     LdrArgs out = {0, 0, NULL};
     int rescan = 0;
-    int failed = expand_pass(count, list, &out, &rescan, &budget);
+    int failed = expand_pass(count, list, pass + 1, &out, &rescan, &budget);
     // An earlier pass's array is ours to release; the caller's never is.
     if (list != *argv) {
       free(list);
@@ -189,5 +220,7 @@ int ldr_expand(int* argc, char*** argv) {
   if (list != *argv) {
     free(list);
   }
+  rt_trace(ldr_trace_name, "expand unexpanded reason=pass-bound passes=%d",
+           LDR_MAX_PASSES);
   return 1;
 }

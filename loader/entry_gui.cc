@@ -10,12 +10,14 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   rt_publish_environment();
+  ldr_trace_name = "kestrelw";
   sysExit(ldr_main(__argc, __argv));
   return 0;
 }
 #else
 int main(int argc, char** argv) {
   rt_publish_environment();
+  ldr_trace_name = "kestrelw";
   sysExit(ldr_main(argc, argv));
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "loader/loader.h"
+#include "rt/trace.h"
 #include "vmstub/javai_g.h"
 
 static const char kProgramName[] = "kestrel";
@@ -13,6 +14,8 @@ static const char kNameKey[] = "norvane.plume.remote.vm.name";
 static const char kAgentClass[] = "norvane.tools.debug.Agent";
 static const char kEmptyApp[] = "norvane.tools.debug.EmptyApp";
 static const char kVersion[] = "0.5";
+
+const char* ldr_trace_name = "kestrel";
 
 static int out_of_memory(void) {
   fprintf(stderr, "kestrel: not enough memory to start the VM\n");
@@ -26,7 +29,9 @@ int ldr_main(int argc, char** argv) {
   int count = 0;
 
   // A failed expansion leaves the list as it was, which is what is wanted.
-  ldr_expand(&argc, &argv);
+  if (ldr_expand(&argc, &argv)) {
+    rt_trace(ldr_trace_name, "expand failed, the arguments stay as given");
+  }
 
   printf("Norvane Debug VM Loader %s\n", kVersion);
   printf("Copyright (c) Norvane. All rights reserved.\n");
@@ -42,6 +47,7 @@ int ldr_main(int argc, char** argv) {
 
   if (ldr_scan_options(argc, argv, &name, &class_index)) {
     ldr_print_usage();
+    rt_trace(ldr_trace_name, "usage text shown, the VM is not started");
     return 1;
   }
 
@@ -71,5 +77,6 @@ int ldr_main(int argc, char** argv) {
   }
 
   fflush(stdout);
+  rt_trace(ldr_trace_name, "launch %v", count, vector);
   return java_main(count, vector);
 }

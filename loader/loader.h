@@ -11,6 +11,11 @@
 // allocated (the VM is then not started).
 int ldr_main(int argc, char** argv);
 
+// The name that starts the loader's trace lines: "kestrel", or "kestrelw" as
+// the GUI entry sets it before calling ldr_main. Never freed; lives until the
+// process exits.
+extern const char* ldr_trace_name;
+
 // A growable array of strings. There is always room for one entry after the
 // last element, so the array can be ended by a null entry.
 struct LdrArgs {
@@ -49,7 +54,8 @@ int ldr_expand(int* argc, char*** argv);
 
 // Scans the options of an argument list. On success returns 0 and sets *name
 // to the application name (null when none) and *class_index to the index of
-// the class argument (-1 when none). Returns 1 on a usage error.
+// the class argument (-1 when none). Returns 1 on a usage error, after
+// tracing the element at fault.
 int ldr_scan_options(int argc, char** argv, const char** name,
                      int* class_index);
 

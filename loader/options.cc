@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "loader/loader.h"
+#include "rt/trace.h"
 
 enum OptionKind {
   OPT_PLAIN,  // accepted alone
@@ -56,11 +57,16 @@ int ldr_scan_options(int argc, char** argv, const char** name,
     }
     const Option* opt = find_option(arg);
     if (!opt) {
+      rt_trace(ldr_trace_name,
+               "option %q index=%d refused reason=unknown-option", arg, i);
       return 1;
     }
     switch (opt->kind) {
       case OPT_NAME:
         if (i + 1 >= argc || argv[i + 1][0] == '-') {
+          rt_trace(ldr_trace_name,
+                   "option %q index=%d refused reason=name-without-value", arg,
+                   i);
           return 1;
         }
         *name = argv[i + 1];

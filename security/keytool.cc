@@ -7,11 +7,13 @@
 #include <string.h>
 
 #include "rt/rt.h"
+#include "rt/trace.h"
 #include "vmstub/javai_g.h"
 
 static const char kProgramName[] = "java_g";
 static const char kInitialHeap[] = "-ms8m";
 static const char kMainClass[] = "sun.security.provider.Main";
+static const char kTraceName[] = "quillan_g";
 
 // The three class path entries beside the program directory, formatted with
 // that directory three times.
@@ -33,14 +35,20 @@ int sec_program_dir(char* dir) {
   char* sep;
   if (rt_exe_path(dir, RT_PATH_MAX)) {
     dir[0] = '\0';
+    rt_trace(kTraceName,
+             "program directory unknown reason=path-unknown-or-too-long");
     return 1;
   }
   sep = strrchr(dir, RT_DIR_SEP[0]);
   if (!sep) {
+    rt_trace(kTraceName,
+             "program directory unknown reason=no-separator executable=%q",
+             dir);
     dir[0] = '\0';
     return 1;
   }
   *sep = '\0';
+  rt_trace(kTraceName, "program directory=%q", dir);
   return 0;
 }
 
@@ -59,6 +67,22 @@ char* sec_class_path(const char* old, const char* dir) {
   return text;
 }
 
+// Traces why the value of JAVA_HOME is refused: empty, naming nothing, or
+// naming something that is not a directory.
+static void trace_refused_home(const char* value) {
+  unsigned long size;
+  const char* reason = "not-found";
+  if (!rt_trace_on()) {
+    return;
+  }
+  if (value[0] == '\0') {
+    reason = "empty";
+  } else if (rt_file_size(value, &size) == 0) {
+    reason = "not-a-directory";
+  }
+  rt_trace(kTraceName, "JAVA_HOME=%q refused reason=%s", value, reason);
+}
+
 int sec_java_home(const char* dir, const char** home) {
   const char* value = rt_getenv("JAVA_HOME");
   size_t size;
@@ -67,14 +91,18 @@ int sec_java_home(const char* dir, const char** home) {
     // rt_is_dir refuses the empty string and takes a trailing separator; the
     // value is then used exactly as it is written.
     if (!rt_is_dir(value)) {
+      trace_refused_home(value);
       return 1;
     }
+    rt_trace(kTraceName, "JAVA_HOME=%q accepted reason=a-directory", value);
     *home = value;
     return 0;
   }
   size = strlen(dir) + 5;
   text = (char*)sec_alloc(size);
   snprintf(text, size, "%s" RT_DIR_SEP "..", dir);
+  rt_trace(kTraceName,
+           "JAVA_HOME unset, java home=%q from the program directory", text);
   *home = text;
   return 0;
 }
@@ -122,6 +150,7 @@ char** sec_launch_vector(int argc, char** argv, const char* home, int* count) {
 int sec_main(int argc, char** argv) {
   char dir[RT_PATH_MAX];
   const char* old = rt_getenv("CLASSPATH");
+  char* class_path;
   int count;
 
   // Without its own directory the launcher would build the class path from
@@ -132,12 +161,19 @@ int sec_main(int argc, char** argv) {
   }
   // The class path is set before JAVA_HOME is examined. When the
   // environment cannot take it, the launcher goes on all the same.
-  rt_putenv(sec_class_path(old, dir));
+  class_path = sec_class_path(old, dir);
+  if (rt_putenv(class_path) == 0) {
+    rt_trace(kTraceName, "CLASSPATH set value=%q", strchr(class_path, '=') + 1);
+  } else {
+    rt_trace(kTraceName, "CLASSPATH not set reason=refused value=%q",
+             strchr(class_path, '=') + 1);
+  }
 
   if (sec_java_home(dir, &java_home)) {
     fprintf(stderr, "Invalid JAVA_HOME: %s\n", rt_getenv("JAVA_HOME"));
     return 1;
   }
   launch_vector = sec_launch_vector(argc, argv, java_home, &count);
+  rt_trace(kTraceName, "launch %v", count, launch_vector);
   return java_main(count, launch_vector);
 }

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "rt/rt.h"
+#include "rt/trace.h"
 #include "tavcore/settings.h"
 #include "tavcore/tavcore.h"
 
@@ -14,8 +15,10 @@ int TAVInitializeEnvironment(int force) {
   char dir[RT_PATH_MAX];
   int rc = 1;
   if (initialized && !force) {
+    rt_trace(TAV_TRACE_NAME, "initialize force=%d skipped, done before", force);
     return 0;
   }
+  rt_trace(TAV_TRACE_NAME, "initialize force=%d", force);
   // A settings folder that cannot be named within the path limit is treated
   // as a settings file that cannot be opened.
   if (tav_program_base_dir(dir, sizeof dir) == 0) {
@@ -26,17 +29,28 @@ int TAVInitializeEnvironment(int force) {
 }
 
 const char* TAVGetClasspath(void) {
+  const char* value;
   TAVInitializeEnvironment(0);
-  return rt_getenv("CLASSPATH");
+  value = rt_getenv("CLASSPATH");
+  rt_trace(TAV_TRACE_NAME, "TAVGetClasspath returns %q", value);
+  return value;
 }
 
 char* TAVGetExtendedClasspath(void) {
   char base[RT_PATH_MAX];
+  char* value;
   TAVInitializeEnvironment(0);
   if (tav_program_base_dir(base, sizeof base)) {
     base[0] = '\0';
   }
-  return tav_extend_classpath(rt_getenv("CLASSPATH"), base);
+  value = tav_extend_classpath(rt_getenv("CLASSPATH"), base);
+  if (value) {
+    rt_trace(TAV_TRACE_NAME, "TAVGetExtendedClasspath returns %q", value);
+  } else {
+    rt_trace(TAV_TRACE_NAME,
+             "TAVGetExtendedClasspath returns null reason=out-of-memory");
+  }
+  return value;
 }
 
 char* TAV_strdup(const char* text) {

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "rt/rt.h"
+#include "rt/trace.h"
 #include "tavcore/settings.h"
 
 int tav_base_dir(const char* exe_path, char* buf, size_t size) {
@@ -33,9 +34,19 @@ int tav_program_base_dir(char* buf, size_t size) {
     if (size > 0) {
       buf[0] = '\0';
     }
+    rt_trace(TAV_TRACE_NAME,
+             "executable unknown reason=path-unknown-or-too-long");
     return 1;
   }
-  return tav_base_dir(exe, buf, size);
+  if (tav_base_dir(exe, buf, size)) {
+    rt_trace(TAV_TRACE_NAME,
+             "executable=%q no settings directory "
+             "reason=no-separator-or-too-long",
+             exe);
+    return 1;
+  }
+  rt_trace(TAV_TRACE_NAME, "executable=%q settings directory=%q", exe, buf);
+  return 0;
 }
 
 char* tav_extend_classpath(const char* value, const char* base) {

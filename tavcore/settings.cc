@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "rt/rt.h"
+#include "rt/trace.h"
 
 enum { CTRL_Z = 26, LINE_GROWTH = 100 };
 
@@ -21,6 +22,9 @@ static size_t line_cap = 0;
 
 // The directory part of the directory being read; absent between reads.
 static char* settings_dir = NULL;
+
+// The number of the line being handled, for the trace.
+static int trace_line = 0;
 
 static int is_space(char c) {
   return isspace((unsigned char)c) != 0;
@@ -148,6 +152,31 @@ static int opens_environment(const char* p) {
   return *p == ']';
 }
 
+static void trace_not_applied(const char* reason, const char* text) {
+  rt_trace(TAV_TRACE_NAME, "line %d not applied reason=%s text=%q", trace_line,
+           reason, text);
+}
+
+// Traces what the environment made of the assignment text, whose "=" (if
+// any) is at eq; the text is split there for the trace and mended after.
+static void trace_assignment(char* text, char* eq, int putenv_rc) {
+  if (!rt_trace_on()) {
+    return;
+  }
+  if (putenv_rc != 0) {
+    trace_not_applied("refused", text);
+    return;
+  }
+  *eq = '\0';
+  if (eq[1] == '\0') {
+    rt_trace(TAV_TRACE_NAME, "line %d removed name=%q", trace_line, text);
+  } else {
+    rt_trace(TAV_TRACE_NAME, "line %d set name=%q value=%q", trace_line, text,
+             eq + 1);
+  }
+  *eq = '=';
+}
+
 // Puts one assignment into the environment: the name upper-cased and white
 // space around the "=" and at the end removed. The text is changed in place.
 // Returns 0, or 1 when out of memory.
@@ -156,6 +185,7 @@ static int apply_assignment(char* text) {
   char* eq;
   char* copy;
   size_t len;
+  int putenv_rc;
   while (end > text && is_space(end[-1])) {
     end--;
   }
@@ -178,12 +208,15 @@ static int apply_assignment(char* text) {
   len = strlen(text);
   copy = (char*)malloc(len + 1);
   if (!copy) {
+    trace_not_applied("out-of-memory", text);
     return 1;
   }
   memcpy(copy, text, len + 1);
+  putenv_rc = rt_putenv(copy);
+  trace_assignment(text, eq, putenv_rc);
   // The environment keeps the copy, except when it refuses it or when the
   // line removes a variable: neither keeps anything of the string.
-  if (rt_putenv(copy) != 0 || (eq && eq[1] == '\0')) {
+  if (putenv_rc != 0 || (eq && eq[1] == '\0')) {
     free(copy);
   }
   return 0;
@@ -195,7 +228,9 @@ static int handle_line(const char* line, int* in_section) {
   char* text = tav_expand(line, 1);
   char* p;
   int rc = 0;
+  trace_line++;
   if (!text) {
+    trace_not_applied("out-of-memory", line);
     return 1;
   }
   p = text;
@@ -204,10 +239,15 @@ static int handle_line(const char* line, int* in_section) {
   }
   if (*p == '\0' || *p == ';') {
     // A comment.
+    trace_not_applied(*p ? "comment" : "empty", text);
   } else if (*p == '[') {
     *in_section = opens_environment(p + 1);
+    rt_trace(TAV_TRACE_NAME, "line %d section %q %s", trace_line, p,
+             *in_section ? "on" : "off");
   } else if (*in_section) {
     rc = apply_assignment(p);
+  } else {
+    trace_not_applied("outside-section", text);
   }
   free(text);
   return rc;
@@ -220,17 +260,23 @@ int tav_load_settings(const char* directory, const char* file_name) {
   int got = LINE_NO_MEMORY;
   int rc = 1;
 
+  trace_line = 0;
   if (tav_set_settings_dir(directory)) {
+    rt_trace(TAV_TRACE_NAME, "settings not read reason=out-of-memory");
     return 1;
   }
   path = tav_join(settings_dir, file_name);
   if (!path) {
+    rt_trace(TAV_TRACE_NAME, "settings not read reason=out-of-memory");
     goto fail;
   }
   file = fopen(path, "rb");
   if (!file) {
+    rt_trace(TAV_TRACE_NAME, "settings file=%q not read reason=cannot-open",
+             path);
     goto fail;
   }
+  rt_trace(TAV_TRACE_NAME, "settings file=%q opened", path);
   while ((got = read_line(file)) == LINE_READ) {
     if (handle_line(line_buf, &in_section)) {
       got = LINE_NO_MEMORY;
@@ -238,6 +284,8 @@ int tav_load_settings(const char* directory, const char* file_name) {
     }
   }
   rc = got == LINE_NONE ? 0 : 1;
+  rt_trace(TAV_TRACE_NAME, "settings file=%q %s after %d lines", path,
+           rc ? "stopped reason=out-of-memory" : "read", trace_line);
 
 fail:
   free(line_buf);

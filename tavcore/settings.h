@@ -9,6 +9,9 @@
 // The settings file that the library reads.
 #define TAV_SETTINGS_FILE "vorel.ini"
 
+// The name that starts the library's trace lines.
+#define TAV_TRACE_NAME "tavcore"
+
 // How often one expansion inserts a settings directory that itself holds a
 // "%". Such a directory can feed itself without end; past this count its
 // references stay as they stand.

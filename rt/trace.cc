@@ -1,0 +1,141 @@
+// The opt-in trace: where its lines go, decided once per process, and the
+// escaping that keeps every value on its line. Plain code for every platform.
+#include "rt/trace.h"
+
+#include <errno.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "rt/rt.h"
+
+enum { TRACE_UNKNOWN, TRACE_OFF, TRACE_STDERR, TRACE_FILE };
+
+static int mode = TRACE_UNKNOWN;
+
+// A copy of the file name: the variable itself may change later, for
+// instance through a settings file.
+static char file_name[RT_PATH_MAX];
+
+int rt_trace_on(void) {
+  const char* value;
+  size_t len;
+  if (mode != TRACE_UNKNOWN) {
+    return mode != TRACE_OFF;
+  }
+  mode = TRACE_OFF;
+  value = rt_getenv(RT_TRACE_VARIABLE);
+  if (!value || value[0] == '\0') {
+    return 0;
+  }
+  if (strcmp(value, "1") == 0) {
+    mode = TRACE_STDERR;
+    return 1;
+  }
+  len = strlen(value);
+  if (len >= sizeof file_name) {
+    return 0;
+  }
+  memcpy(file_name, value, len + 1);
+  mode = TRACE_FILE;
+  return 1;
+}
+
+static int is_plain(unsigned char c) {
+  return c >= 0x20 && c <= 0x7e;
+}
+
+// Writes a word of the program's own; a stray control byte is escaped all
+// the same, so that it cannot end the line.
+static void put_word(FILE* out, const char* word) {
+  for (const unsigned char* p = (const unsigned char*)word; *p; p++) {
+    if (is_plain(*p)) {
+      fputc(*p, out);
+    } else {
+      fprintf(out, "\\x%02X", *p);
+    }
+  }
+}
+
+static void put_value(FILE* out, const char* value) {
+  if (!value) {
+    fputs("unset", out);
+    return;
+  }
+  fputc('"', out);
+  for (const unsigned char* p = (const unsigned char*)value; *p; p++) {
+    if (*p == '"' || *p == '\\') {
+      fputc('\\', out);
+      fputc(*p, out);
+    } else if (is_plain(*p)) {
+      fputc(*p, out);
+    } else {
+      fprintf(out, "\\x%02X", *p);
+    }
+  }
+  fputc('"', out);
+}
+
+static void put_line(FILE* out, const char* source, const char* format,
+                     va_list args) {
+  put_word(out, source);
+  fputs(": ", out);
+  for (const char* f = format; *f; f++) {
+    if (*f != '%' || f[1] == '\0') {
+      fputc(*f, out);
+      continue;
+    }
+    switch (*++f) {
+      case 's':
+        put_word(out, va_arg(args, const char*));
+        break;
+      case 'q':
+        put_value(out, va_arg(args, const char*));
+        break;
+      case 'd':
+        fprintf(out, "%d", va_arg(args, int));
+        break;
+      case 'u':
+        fprintf(out, "%lu", va_arg(args, unsigned long));
+        break;
+      case 'v': {
+        int count = va_arg(args, int);
+        char* const* entries = va_arg(args, char* const*);
+        fprintf(out, "count=%d", count);
+        for (int i = 0; i < count; i++) {
+          fputc(' ', out);
+          put_value(out, entries[i]);
+        }
+        break;
+      }
+      default:
+        fputc(*f, out);
+        break;
+    }
+  }
+  fputc('\n', out);
+}
+
+void rt_trace(const char* source, const char* format, ...) {
+  va_list args;
+  FILE* out;
+  int saved_errno;
+  if (!rt_trace_on()) {
+    return;
+  }
+  // What the program does next must not depend on whether a line was
+  // written, not even through errno.
+  saved_errno = errno;
+  out = mode == TRACE_STDERR ? stderr : fopen(file_name, "a");
+  if (out) {
+    va_start(args, format);
+    put_line(out, source, format, args);
+    va_end(args);
+    if (out == stderr) {
+      fflush(out);
+    } else {
+      fclose(out);
+    }
+  }
+  errno = saved_errno;
+}

@@ -1,13 +1,14 @@
 // The built kestrel and kestrelw programs, run as child processes against the
 // stand-in VM library: output bytes, launch vectors and exit statuses.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "tests/support/proc.h"
 #include "tests/support/record.h"
+#include "tests/support/trace.h"
 
 namespace {
 
@@ -113,16 +114,16 @@ TEST_F(KestrelTest, UsageTextByteForByte) {
 TEST_F(KestrelTest, RunsWithoutAnyStandardStreams) {
   for (const char* program : kPrograms) {
     remove_file(record_);
-    RunResult r = run_program(program, {"-name", "Quiet"},
-                              {Set("JAVAI_G_RECORD", record_),
-                               Set("JAVAI_G_STATUS", "5")},
-                              dir_, false);
+    RunResult r = run_program(
+        program, {"-name", "Quiet"},
+        {Set("JAVAI_G_RECORD", record_), Set("JAVAI_G_STATUS", "5")}, dir_,
+        false);
     EXPECT_EQ(5, r.status) << program;
     calls_ = read_record(record_);
     ASSERT_EQ(1u, calls_.size()) << program;
-    EXPECT_EQ((Words{"kestrel", "-debug", std::string(kName) + "Quiet",
-                     kEmptyApp}),
-              calls_[0].argv);
+    EXPECT_EQ(
+        (Words{"kestrel", "-debug", std::string(kName) + "Quiet", kEmptyApp}),
+        calls_[0].argv);
     r = run_program(program, {"-help"}, {}, dir_, false);
     EXPECT_EQ(1, r.status) << program;
   }
@@ -136,10 +137,10 @@ TEST_F(KestrelTest, ExpandsArgumentsFromVariablesAndFiles) {
                       {Set("KESTREL_ARGS", "-name \"My App\"")});
     EXPECT_EQ(0, r.status) << program;
     ASSERT_EQ(1u, calls_.size()) << program;
-    EXPECT_EQ((Words{"kestrel", "-debug", std::string(kName) + "My App",
-                     "-verbose", "-classpath", "C:\\My Dir", kAgent, "Hello",
-                     "world"}),
-              calls_[0].argv)
+    EXPECT_EQ(
+        (Words{"kestrel", "-debug", std::string(kName) + "My App", "-verbose",
+               "-classpath", "C:\\My Dir", kAgent, "Hello", "world"}),
+        calls_[0].argv)
         << program;
   }
 }
@@ -155,8 +156,13 @@ TEST_F(KestrelTest, SelfReferencingResponseFileFallsBackToTheArguments) {
 }
 
 TEST_F(KestrelTest, ArgumentsKeepEveryByte) {
-  const Words args = {"Main", "", "a b", "tab\there", "quote\"d",
-                      "back\\slash\\", "\\\\server\\share"};
+  const Words args = {"Main",
+                      "",
+                      "a b",
+                      "tab\there",
+                      "quote\"d",
+                      "back\\slash\\",
+                      "\\\\server\\share"};
   RunResult r = run("kestrel", args);
   EXPECT_EQ(0, r.status);
   ASSERT_EQ(1u, calls_.size());
@@ -181,6 +187,120 @@ TEST_F(KestrelTest, WildcardArgumentsFollowThePlatform) {
   // Elsewhere the shell expands; the program leaves the argument as it is.
   EXPECT_EQ((Words{"*.txt"}), tail);
 #endif
+}
+
+// The launch line of the trace for these entries.
+std::string launch_line(const Words& entries) {
+  std::string line = "launch count=" + std::to_string(entries.size());
+  for (const std::string& e : entries) {
+    line += " " + traced(e);
+  }
+  return line;
+}
+
+TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
+  const std::string opts = "-verbose\r\n-classpath \"C:\\My Dir\"\r\nHello\r\n";
+  std::string many;
+  // More @-arguments than the 8192 that one expansion reads.
+  for (int i = 0; i < 8200; i++) {
+    many += "@KTB ";
+  }
+  std::string heavy;
+  for (int i = 0; i < 65; i++) {
+    heavy += "@blank.rsp\n";
+  }
+  ASSERT_TRUE(write_file(dir_ + "opts.rsp", opts));
+  ASSERT_TRUE(write_file(dir_ + "big.rsp", std::string(65536, ' ')));
+  ASSERT_TRUE(write_file(dir_ + "blank.rsp", std::string(65535, ' ')));
+  ASSERT_TRUE(write_file(dir_ + "loop.rsp", "@loop.rsp"));
+  ASSERT_TRUE(write_file(dir_ + "many.rsp", many));
+  ASSERT_TRUE(write_file(dir_ + "heavy.rsp", heavy));
+  const std::string kFailed = "expand failed, the arguments stay as given";
+  const struct {
+    Words args;
+    std::vector<EnvChange> env;
+    Words lines;  // each after the program's name and ": "
+  } kCases[] = {
+      {{"@KT_ARGS", "@opts.rsp", "a b\"c\\"},
+       {Set("KT_ARGS", "-name \"My App\"")},
+       {"expand \"@KT_ARGS\" pass=1 variable=\"KT_ARGS\" size=14 words=2",
+        "expand \"@opts.rsp\" pass=1 file=\"opts.rsp\" size=" +
+            std::to_string(opts.size()) + " words=4",
+        launch_line({"kestrel", "-debug", std::string(kName) + "My App",
+                     "-verbose", "-classpath", "C:\\My Dir", kAgent, "Hello",
+                     "a b\"c\\"})}},
+      {{"@kt_missing.rsp", "x"},
+       {},
+       {"expand \"@kt_missing.rsp\" pass=1 unexpanded "
+        "reason=no-such-variable-or-file",
+        kFailed,
+        launch_line({"kestrel", "-debug",
+                     std::string(kName) + "@kt_missing.rsp", kAgent,
+                     "@kt_missing.rsp", "x"})}},
+      {{"@big.rsp"},
+       {},
+       {"expand \"@big.rsp\" pass=1 file=\"big.rsp\" size=65536 unexpanded "
+        "reason=too-large",
+        kFailed}},
+      {{"@loop.rsp"},
+       {},
+       {"expand \"@loop.rsp\" pass=16 file=\"loop.rsp\" size=9 words=1",
+        "expand unexpanded reason=pass-bound passes=16", kFailed}},
+      {{"@many.rsp"},
+       {Set("KTB", " ")},
+       {"expand \"@KTB\" pass=2 unexpanded reason=source-bound", kFailed}},
+      {{"@heavy.rsp"},
+       {},
+       {"expand \"@blank.rsp\" pass=2 unexpanded reason=text-bound", kFailed}},
+      {{"-Verbose"},
+       {},
+       {"option \"-Verbose\" index=1 refused reason=unknown-option",
+        "usage text shown, the VM is not started"}},
+      {{"-v", "-name"},
+       {},
+       {"option \"-name\" index=2 refused reason=name-without-value",
+        "usage text shown, the VM is not started"}},
+  };
+  const std::string file = dir_ + "trace.log";
+  for (const auto& c : kCases) {
+    for (const char* program : kPrograms) {
+      SCOPED_TRACE(std::string(program) + " " + c.args[0]);
+      RunResult plain = run(program, c.args, c.env);
+      std::vector<VmCall> plain_calls = calls_;
+      // kestrel traces to standard error, kestrelw (no console on Windows)
+      // to a file.
+      bool gui = std::string(program) == "kestrelw";
+      std::vector<EnvChange> env = c.env;
+      env.push_back(Set("NORVANE_TRACE", gui ? file : "1"));
+      remove_file(file);
+      RunResult traced_run = run(program, c.args, env);
+      EXPECT_EQ(plain.status, traced_run.status);
+      EXPECT_EQ(plain.out, traced_run.out);
+      EXPECT_EQ(plain_calls.size(), calls_.size());
+      if (!calls_.empty() && !plain_calls.empty()) {
+        EXPECT_EQ(plain_calls[0].argv, calls_[0].argv);
+      }
+      Words want;
+      for (const std::string& line : c.lines) {
+        want.push_back(std::string(program) + ": " + line);
+      }
+      EXPECT_EQ("", plain.err);
+      EXPECT_TRUE(has_lines(gui ? read_file(file) : traced_run.err, want));
+    }
+  }
+}
+
+TEST_F(KestrelTest, AnEmptyOrUnusableTraceSettingChangesNothing) {
+  RunResult plain = run("kestrelw", {"-v", "Hello"});
+  for (const std::string& value :
+       {std::string(), dir_ + "no" + kDirSep + "such" + kDirSep + "t.log"}) {
+    RunResult r =
+        run("kestrelw", {"-v", "Hello"}, {Set("NORVANE_TRACE", value)});
+    EXPECT_EQ(plain.status, r.status) << value;
+    EXPECT_EQ(plain.out, r.out) << value;
+    EXPECT_EQ("", r.err) << value;
+    ASSERT_EQ(1u, calls_.size()) << value;
+  }
 }
 
 }  // namespace

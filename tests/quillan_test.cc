@@ -1,12 +1,13 @@
 // The key tool launcher as a program: what the stand-in VM receives, the class
 // path it finds in its environment, and the JAVA_HOME checks.
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "tests/support/proc.h"
 #include "tests/support/record.h"
+#include "tests/support/trace.h"
 
 namespace {
 
@@ -129,6 +130,56 @@ TEST(QuillanTest, StopsWhenItsOwnPathDoesNotFitThePathBuffer) {
   EXPECT_EQ(text_mode("*** Cannot find the directory of quillan ***\n"),
             run.result.err);
   EXPECT_TRUE(run.calls.empty());
+}
+
+TEST(QuillanTest, TracesDirectoryClassPathJavaHomeAndLaunch) {
+  const std::string cwd = scratch_dir("quillan_trace");
+  const std::string dir = program_dir();
+  const std::string file = cwd + "trace.log";
+  ASSERT_TRUE(make_dirs(cwd + "jdk"));
+  ASSERT_TRUE(write_file(cwd + "file.txt", "x"));
+  const std::string head[] = {
+      "quillan_g: program directory=" + traced(dir),
+      "quillan_g: CLASSPATH set value=" + traced(beside(dir))};
+  auto launch = [](const std::string& home) {
+    return "quillan_g: launch count=6 \"java_g\" \"-ms8m\" " +
+           traced("-Djava.home=" + home) +
+           " \"-x\" \"sun.security.provider.Main\" \"-v\"";
+  };
+  const std::string missing = cwd + "missing";
+  const struct {
+    std::vector<EnvChange> env;
+    std::vector<std::string> lines;
+  } kCases[] = {
+      {{},
+       {"quillan_g: JAVA_HOME unset, java home=" +
+            traced(dir + kDirSep + "..") + " from the program directory",
+        launch(dir + kDirSep + "..")}},
+      {{Set("JAVA_HOME", "jdk")},
+       {"quillan_g: JAVA_HOME=\"jdk\" accepted reason=a-directory",
+        launch("jdk")}},
+      {{Set("JAVA_HOME", "")},
+       {"quillan_g: JAVA_HOME=\"\" refused reason=empty"}},
+      {{Set("JAVA_HOME", "file.txt")},
+       {"quillan_g: JAVA_HOME=\"file.txt\" refused reason=not-a-directory"}},
+      {{Set("JAVA_HOME", missing)},
+       {"quillan_g: JAVA_HOME=" + traced(missing) +
+        " refused reason=not-found"}},
+  };
+  for (const auto& c : kCases) {
+    Outcome plain = run_quillan({"-v", "-J-x"}, c.env, cwd);
+    std::vector<EnvChange> env = c.env;
+    env.push_back(Set("NORVANE_TRACE", file));
+    remove_file(file);
+    Outcome run = run_quillan({"-v", "-J-x"}, env, cwd);
+    SCOPED_TRACE(c.lines[0]);
+    EXPECT_EQ(plain.result.status, run.result.status);
+    EXPECT_EQ(plain.result.err, run.result.err);
+    EXPECT_EQ(plain.calls.size(), run.calls.size());
+    std::vector<std::string> want(std::begin(head), std::end(head));
+    want.insert(want.end(), c.lines.begin(), c.lines.end());
+    EXPECT_TRUE(has_lines(read_file(file), want));
+  }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "tavcore/settings.h"
 #include "tests/support/proc.h"
+#include "tests/support/trace.h"
 
 static const std::string S = kDirSep;
 
@@ -145,6 +146,69 @@ TEST(TavcoreTest, MalformedSettingsAreReadCleanly) {
   }
   expect_run(self, {"init", "0", "get", "TAVK_SELF"}, {},
              "init=0\nTAVK_SELF=" + expected + "\n");
+}
+
+TEST(TavcoreTest, TracesTheSettingsReadAndTheClassPaths) {
+  std::string root = scratch_dir("tavcore_trace");
+  const char* ini =
+      "TAVK_OUT=1\n; note\n\n[ Environment ]\ntavk_a = %@P%\nnovalue\n"
+      "TAVK_B=\n=x\n[Other]\nTAVK_C=1\n";
+  Tree t = make_tree(root + "P" + S + "Java" + S + "bin" + S, ini);
+  Tree none = make_tree(root + "Q" + S + "Java" + S + "bin" + S, nullptr);
+  auto head = [](const Tree& tree) {
+    return std::vector<std::string>{
+        "initialize force=0",
+        "executable=" + traced(tree.host) +
+            " settings directory=" + traced(tree.settings)};
+  };
+  std::string ext = "A b" + std::string(kListSep) + t.settings + S + ".." + S +
+                    "classes" + kListSep + t.settings + S + ".." + S + "lib" +
+                    S + "classes.zip";
+  std::string file = traced(t.settings + "vorel.ini");
+  const struct {
+    const Tree& tree;
+    std::vector<std::string> lines;
+  } kCases[] = {
+      {t,
+       {"settings file=" + file + " opened",
+        "line 1 not applied reason=outside-section text=\"TAVK_OUT=1\"",
+        "line 2 not applied reason=comment text=\"; note\"",
+        "line 3 not applied reason=empty text=\"\"",
+        "line 4 section \"[ Environment ]\" on",
+        "line 5 set name=\"TAVK_A\" value=" + traced(at_p(t)),
+        "line 6 not applied reason=refused text=\"NOVALUE\"",
+        "line 7 removed name=\"TAVK_B\"",
+        "line 8 not applied reason=refused text=\"=x\"",
+        "line 9 section \"[Other]\" off",
+        "line 10 not applied reason=outside-section text=\"TAVK_C=1\"",
+        "settings file=" + file + " read after 10 lines",
+        "TAVGetClasspath returns \"A b\"",
+        "initialize force=0 skipped, done before",
+        "TAVGetExtendedClasspath returns " + traced(ext)}},
+      {none,
+       {"settings file=" + traced(none.settings + "vorel.ini") +
+            " not read reason=cannot-open",
+        "TAVGetClasspath returns \"A b\""}},
+  };
+  for (const auto& c : kCases) {
+    std::vector<std::string> args = {"cp", "ext", "get", "TAVK_A"};
+    std::vector<EnvChange> env = {Set("CLASSPATH", "A b")};
+    RunResult plain = run_program(c.tree.host, args, env);
+    env.push_back(Set("NORVANE_TRACE", "1"));
+    RunResult r = run_program(c.tree.host, args, env);
+    SCOPED_TRACE(c.tree.host);
+    EXPECT_EQ(plain.status, r.status);
+    EXPECT_EQ(plain.out, r.out);
+    EXPECT_EQ("", plain.err);
+    std::vector<std::string> want;
+    for (const std::string& line : head(c.tree)) {
+      want.push_back("tavcore: " + line);
+    }
+    for (const std::string& line : c.lines) {
+      want.push_back("tavcore: " + line);
+    }
+    EXPECT_TRUE(has_lines(r.err, want));
+  }
 }
 
 #ifdef _WIN32

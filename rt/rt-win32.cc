@@ -253,7 +253,8 @@ static HANDLE inheritable(DWORD which) {
   return h;
 }
 
-int rt_exec(const char* file, char* const* argv, int* status) {
+int rt_exec(const char* file, char* const* argv, int* status,
+            RtExecReport* report) {
   char found[RT_PATH_MAX];
   char* joined = NULL;
   wchar_t* cmdline = NULL;
@@ -265,9 +266,17 @@ int rt_exec(const char* file, char* const* argv, int* status) {
   PROCESS_INFORMATION pi;
   DWORD code;
 
-  if (!search_program(file, found) || is_batch(found)) {
+  if (!search_program(file, found)) {
+    report->reason = RT_EXEC_NOT_FOUND;
     return 1;
   }
+  if (is_batch(found)) {
+    report->reason = RT_EXEC_BATCH_FILE;
+    return 1;
+  }
+  // From here on the fail label reports the reason set last: what the start
+  // was doing when it gave up.
+  report->reason = RT_EXEC_NO_MEMORY;
   // The runtime joins the vector with single blanks and adds no quoting; the
   // entries come already quoted from rt_exec_arg.
   for (char* const* a = argv; *a; a++) {
@@ -292,9 +301,17 @@ int rt_exec(const char* file, char* const* argv, int* status) {
   // neither may happen to a request, so it is not started at all.
   cmdline = widen(joined, len, &units);
   app = widen(found, strlen(found), &app_units);
-  if (!cmdline || !app || (size_t)units + 1 > RT_CMDLINE_MAX) {
+  if (!cmdline || !app) {
     goto fail;
   }
+  if ((size_t)units + 1 > RT_CMDLINE_MAX) {
+    report->reason = RT_EXEC_TOO_LONG;
+    goto fail;
+  }
+  if (report->starting) {
+    report->starting(found, joined);
+  }
+  report->reason = RT_EXEC_REFUSED;
 
   memset(&si, 0, sizeof si);
   si.cb = sizeof si;

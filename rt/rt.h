@@ -67,6 +67,25 @@ int rt_is_dir(const char* path);
 // frees it with free(). Null when out of memory.
 char* rt_exec_arg(const char* prefix, const char* value);
 
+// Why rt_exec started nothing.
+#define RT_EXEC_NOT_FOUND 1   // no program file of that name along the search
+#define RT_EXEC_BATCH_FILE 2  // the search found a batch file (Windows)
+#define RT_EXEC_TOO_LONG 3    // the command line or vector is over the limit
+#define RT_EXEC_NO_MEMORY 4   // memory ran out while the start was prepared
+#define RT_EXEC_REFUSED 5     // the platform's start call failed otherwise
+
+// What rt_exec tells its caller about a start, for the caller's trace.
+struct RtExecReport {
+  // Called, when not null, just before a start that returns to the caller
+  // (Windows): with the program file that the search found and the command
+  // line exactly as it is started. Where exec replaces the process, the
+  // search is exec's own and this is not called. Both strings are borrowed;
+  // not kept after the call.
+  void (*starting)(const char* program, const char* command_line);
+  // Set when rt_exec returns 1: one of the RT_EXEC_ reasons.
+  int reason;
+};
+
 // Starts the program file, searched for along PATH as the runtime's exec call
 // does, with the null-terminated vector argv (entries already in the form
 // that rt_exec_arg gives). Where the platform can replace the process (POSIX
@@ -77,7 +96,9 @@ char* rt_exec_arg(const char* prefix, const char* value);
 // interpreter would parse again, and a command line longer than the
 // platform's limit (RT_CMDLINE_MAX UTF-16 units with the terminator), which
 // could otherwise arrive cut short. Returns 1 when the program is not
-// started. Borrowed; not kept after the call.
-int rt_exec(const char* file, char* const* argv, int* status);
+// started, with report->reason telling why. Borrowed; not kept after the
+// call.
+int rt_exec(const char* file, char* const* argv, int* status,
+            RtExecReport* report);
 
 #endif  // RT_RT_H_

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/support/proc.h"
+#include "tests/support/trace.h"
 
 namespace {
 
@@ -296,5 +297,98 @@ TEST(GateletTest, PrefersAnExecutableToABatchFileInTheSameFolder) {
             g.record);
 }
 #endif
+
+TEST(GateletTest, TracesEachValueOnItsOwnLineAndWhyNothingStarted) {
+  std::string stub = stub_dir("gatelet_stub");
+  std::string empty = scratch_dir("gatelet_empty");
+  std::string file = scratch_dir("gatelet_trace") + "trace.log";
+  const char* const values[kCount] = {"a\"b",
+                                      "\\",
+                                      "C:\\dir\\",
+                                      "  blanks  ",
+                                      "\ttab\t",
+                                      nullptr,
+                                      "\" -cp evil.jar -Dx=\"",
+                                      "line\none",
+                                      "cr\r\nlf",
+                                      "\xC3\xA9t\xC3\xA9",
+                                      "%PATH%",
+                                      "",
+                                      "GET",
+                                      "x\" \"y",
+                                      nullptr,
+                                      "80",
+                                      "HTTP/1.0",
+                                      "\x1b[2J"};
+  std::vector<EnvChange> request = {Set("JAVA_STUB_STATUS", "3")};
+  std::vector<std::string> variables;
+  std::string vector = "gatelet_g: exec program=\"java\" count=20 \"java\"";
+  for (int i = 0; i < kCount; i++) {
+    if (values[i]) {
+      request.push_back(Set(kVariables[i], values[i]));
+    }
+    variables.push_back(std::string("gatelet_g: variable ") + kVariables[i] +
+                        " value=" + (values[i] ? traced(values[i]) : "unset"));
+    vector += " " + traced(std::string("-D") + kVariables[i] + "=" +
+                           (values[i] ? values[i] : ""));
+  }
+  vector += " " + traced(kClass);
+  std::vector<EnvChange> too_long;
+  for (const char* name : kVariables) {
+    too_long.push_back(Set(name, std::string(8000, 'v')));
+  }
+  std::string batch = scratch_dir("gatelet_trace_batch");
+  ASSERT_TRUE(write_file(batch + "java.bat", "@exit 9\r\n"));
+  struct Case {
+    std::string path;
+    std::vector<EnvChange> env;
+    std::vector<std::string> lines;
+  };
+  std::vector<Case> cases = {
+#ifdef _WIN32
+      // The vector's entries come quoted for the command line; the line is
+      // the entries joined by blanks.
+      {stub,
+       request,
+       {"gatelet_g: interpreter found=" + traced(stub + "java.exe"),
+        "gatelet_g: interpreter ended status=3"}},
+      {batch,
+       {},
+       {"gatelet_g: interpreter not started reason=batch-file-refused"}},
+      {stub,
+       too_long,
+       {"gatelet_g: interpreter not started reason=command-line-too-long"}},
+#else
+      {stub, request, {vector}},
+#endif
+      {empty, {}, {"gatelet_g: interpreter not started reason=not-found"}},
+  };
+  cases[0].lines.insert(cases[0].lines.begin(), variables.begin(),
+                        variables.end());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines.back());
+    Gatelet plain = run_gatelet(c.path, c.env);
+    std::vector<EnvChange> env = c.env;
+    env.push_back(Set("NORVANE_TRACE", file));
+    remove_file(file);
+    Gatelet g = run_gatelet(c.path, env);
+    EXPECT_EQ(plain.result.status, g.result.status);
+    EXPECT_EQ(plain.result.out, g.result.out);
+    EXPECT_EQ(plain.result.err, g.result.err);
+    EXPECT_EQ(plain.record, g.record);
+    std::string trace = read_file(file);
+    EXPECT_TRUE(has_lines(trace, c.lines));
+    // No value runs over into a line of its own.
+    for (const std::string& line : lines_of(trace)) {
+      EXPECT_EQ(0u, line.find("gatelet_g: ")) << line;
+    }
+#ifdef _WIN32
+    if (g.result.status == 3) {
+      EXPECT_NE(std::string::npos,
+                trace.find("gatelet_g: command line=\"java -DAUTH_TYPE="));
+    }
+#endif
+  }
+}
 
 }  // namespace

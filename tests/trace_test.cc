@@ -1,15 +1,26 @@
 // The trace module in-process: each value escaped onto its line, the
-// directives, and a trace file that is appended to. The variable is read once
-// per process, so this binary sets it before the first line.
+// directives, a trace file that is appended to, and the gateway's reason when
+// memory runs out. The variable is read once per process, so every test here
+// names the same file before its first line.
 #include "rt/trace.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "rmi/cgi/gateway.h"
+#include "tests/support/faults.h"
 #include "tests/support/proc.h"
+#include "tests/support/trace.h"
 
 namespace {
+
+std::string trace_file() {
+  static const std::string file = scratch_dir("trace_unit") + "trace.log";
+  static const bool set = test_putenv("NORVANE_TRACE=" + file);
+  EXPECT_TRUE(set);
+  return file;
+}
 
 TEST(TraceTest, WritesEachValueEscapedOnOneLineAndAppends) {
   const struct {
@@ -27,9 +38,8 @@ TEST(TraceTest, WritesEachValueEscapedOnOneLineAndAppends) {
       {"\\x41", "\"\\\\x41\""},
       {nullptr, "unset"},
   };
-  std::string file = scratch_dir("trace_unit") + "trace.log";
+  std::string file = trace_file();
   ASSERT_TRUE(write_file(file, "earlier line\n"));
-  ASSERT_TRUE(test_putenv("NORVANE_TRACE=" + file));
   ASSERT_EQ(1, rt_trace_on());
   std::string want = "earlier line\n";
   for (const auto& c : kCases) {
@@ -51,6 +61,27 @@ TEST(TraceTest, WritesEachValueEscapedOnOneLineAndAppends) {
   rt_trace("unit", "still traced");
   want += text_mode("unit: still traced\n");
   EXPECT_EQ(want, read_file(file));
+}
+
+TEST(TraceTest, GatewayTracesWhyNothingStartedWhenMemoryRunsOut) {
+  std::string file = trace_file();
+  ASSERT_TRUE(test_putenv("PATH=" + scratch_dir("trace_no_java")));
+  char name[] = "gatelet_g";
+  char* argv[] = {name, nullptr};
+  // The vector, then each property argument, is allocated.
+  for (int n = 1; n <= 1 + CGI_VARIABLE_COUNT; n++) {
+    remove_file(file);
+    ::testing::internal::CaptureStdout();
+    fault_fail_from(n);
+    int status = cgi_main(1, argv);
+    fault_fail_from(0);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(1, status) << "allocation " << n;
+    EXPECT_TRUE(
+        has_lines(read_file(file),
+                  {"gatelet_g: interpreter not started reason=out-of-memory"}))
+        << "allocation " << n;
+  }
 }
 
 }  // namespace

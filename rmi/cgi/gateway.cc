@@ -7,9 +7,11 @@
 #include <string.h>
 
 #include "rt/rt.h"
+#include "rt/trace.h"
 
 static const char kInterpreter[] = "java";
 static const char kHandlerClass[] = "sun.rmi.transport.proxy.CGIHandler";
+static const char kTraceName[] = "gatelet_g";
 
 static const char* const kVariables[CGI_VARIABLE_COUNT] = {
     "AUTH_TYPE",         "CONTENT_LENGTH",  "CONTENT_TYPE",
@@ -42,6 +44,7 @@ int cgi_exec_vector(char*** vector) {
   entries[n++] = (char*)kInterpreter;
   for (int i = 0; i < CGI_VARIABLE_COUNT; i++) {
     const char* value = rt_getenv(kVariables[i]);
+    rt_trace(kTraceName, "variable %s value=%q", kVariables[i], value);
     snprintf(prefix, sizeof prefix, "-D%s=", kVariables[i]);
     // The value comes from the remote client. rt_exec_arg writes it so that
     // the interpreter receives it whole as one argument, whatever its bytes:
@@ -71,24 +74,52 @@ void cgi_free_vector(char** vector) {
   free(vector);
 }
 
+// The words that the trace gives the reasons of rt_exec.
+static const char* not_started_reason(int reason) {
+  switch (reason) {
+    case RT_EXEC_NOT_FOUND:
+      return "not-found";
+    case RT_EXEC_BATCH_FILE:
+      return "batch-file-refused";
+    case RT_EXEC_TOO_LONG:
+      return "command-line-too-long";
+    case RT_EXEC_NO_MEMORY:
+      return "out-of-memory";
+    default:
+      return "refused-by-platform";
+  }
+}
+
+static void trace_starting(const char* program, const char* command_line) {
+  rt_trace(kTraceName, "interpreter found=%q", program);
+  rt_trace(kTraceName, "command line=%q", command_line);
+}
+
 int cgi_main(int argc, char** argv) {
   char** vector;
+  RtExecReport report = {trace_starting, 0};
   int status = 1;
   int failed;
   (void)argc;
   (void)argv;
   if (cgi_exec_vector(&vector)) {
+    rt_trace(kTraceName, "interpreter not started reason=out-of-memory");
     cgi_error_response("memory allocation failure");
     return 1;
   }
+  rt_trace(kTraceName, "exec program=%q %v", kInterpreter, CGI_VECTOR_SIZE - 1,
+           vector);
   // On Windows the interpreter runs as a child with this process's standard
   // streams, and its status becomes the gateway's, so that the web server
   // sees the request end when the interpreter's answer does.
-  failed = rt_exec(kInterpreter, vector, &status);
+  failed = rt_exec(kInterpreter, vector, &status, &report);
   cgi_free_vector(vector);
   if (failed) {
+    rt_trace(kTraceName, "interpreter not started reason=%s",
+             not_started_reason(report.reason));
     cgi_error_response("interpreter execution failure");
     return 1;
   }
+  rt_trace(kTraceName, "interpreter ended status=%d", status);
   return status;
 }

@@ -1,9 +1,9 @@
 // The key tool launcher as a program: what the stand-in VM receives, the class
 // path it finds in its environment, and the JAVA_HOME checks.
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/proc.h"
 #include "tests/support/record.h"

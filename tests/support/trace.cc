@@ -3,6 +3,8 @@
 
 #include <stdio.h>
 
+#include <algorithm>
+
 std::string traced(const std::string& value) {
   std::string out = "\"";
   char hex[8];
@@ -22,33 +24,18 @@ std::string traced(const std::string& value) {
 
 ::testing::AssertionResult has_lines(const std::string& text,
                                      const std::vector<std::string>& want) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) {
-      return ::testing::AssertionFailure()
-             << "the trace does not end with a line feed:\n"
-             << text;
-    }
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
-    }
-    lines.push_back(line);
-    start = end + 1;
-  }
+  // A carriage return only ever stands before a line feed: the trace
+  // escapes every other one.
+  std::string all = "\n" + text;
+  all.erase(std::remove(all.begin(), all.end(), '\r'), all.end());
   size_t at = 0;
   for (const std::string& w : want) {
-    while (at < lines.size() && lines[at] != w) {
-      at++;
-    }
-    if (at == lines.size()) {
+    at = all.find("\n" + w + "\n", at);
+    if (at == std::string::npos) {
       return ::testing::AssertionFailure()
-             << "missing or out of order: " << w << "\ntrace:\n"
-             << text;
+             << "missing or out of order: " << w << "\ntrace:\n" << text;
     }
-    at++;
+    at += w.size() + 1;
   }
   return ::testing::AssertionSuccess();
 }

@@ -13,7 +13,8 @@
 // returns the interpreter's exit status once the interpreter has ended.
 // Returns 1 after writing the CGI error response to standard output when the
 // vector cannot be allocated or the interpreter cannot be started. The
-// command-line arguments are ignored.
+// command-line arguments are ignored. With the trace on it traces each
+// variable, the start and its outcome.
 int cgi_main(int argc, char** argv);
 
 // The name of the i-th CGI variable in the order passed (0 to

@@ -61,6 +61,8 @@ if [ -z "$toolchain" ]; then
   fi
 fi
 
+# Packages left from an earlier run would be checked too.
+rm -rf "$build/packages"
 if ! cmake --build --preset "$preset" --target package >> "$log" 2>&1 ||
    ! cmake --install "$build" --prefix "$prefix" --component launchers \
        >> "$log" 2>&1; then

@@ -3,6 +3,10 @@
 // byte outside printable ASCII, and the backslash, as "\xHH". It then writes
 // JAVA_STUB_OUT to standard output and JAVA_STUB_ERR to standard error (bytes
 // as given) and ends with the status in JAVA_STUB_STATUS (default 0).
+//
+// Behind a web server (JAVA_STUB_ANSWER set) it answers the request itself:
+// a CGI header, the same record of its arguments, an empty line, and then
+// the request body exactly as it read it from standard input.
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -14,27 +18,48 @@ int _dowildcard = 0;
 }
 #endif
 
+static void write_record(FILE* f, int argc, char** argv) {
+  fprintf(f, "argc %d\n", argc);
+  for (int i = 0; i < argc; i++) {
+    for (const unsigned char* p = (const unsigned char*)argv[i]; *p; p++) {
+      if (*p < 0x20 || *p >= 0x7f || *p == '\\') {
+        fprintf(f, "\\x%02X", *p);
+      } else {
+        fputc(*p, f);
+      }
+    }
+    fputc('\n', f);
+  }
+}
+
+static int answer(int argc, char** argv) {
+  char buf[65536];
+  size_t n;
+  printf("Content-type: application/octet-stream\n\n");
+  write_record(stdout, argc, argv);
+  putchar('\n');
+  while ((n = fread(buf, 1, sizeof buf, stdin)) > 0) {
+    if (fwrite(buf, 1, n, stdout) != n) {
+      return 97;
+    }
+  }
+  return ferror(stdin) || fflush(stdout) ? 97 : 0;
+}
+
 int main(int argc, char** argv) {
   const char* record = getenv("JAVA_STUB_RECORD");
   const char* out = getenv("JAVA_STUB_OUT");
   const char* err = getenv("JAVA_STUB_ERR");
   const char* status = getenv("JAVA_STUB_STATUS");
+  if (getenv("JAVA_STUB_ANSWER")) {
+    return answer(argc, argv);
+  }
   if (record && *record) {
     FILE* f = fopen(record, "wb");
     if (!f) {
       return 98;
     }
-    fprintf(f, "argc %d\n", argc);
-    for (int i = 0; i < argc; i++) {
-      for (const unsigned char* p = (const unsigned char*)argv[i]; *p; p++) {
-        if (*p < 0x20 || *p >= 0x7f || *p == '\\') {
-          fprintf(f, "\\x%02X", *p);
-        } else {
-          fputc(*p, f);
-        }
-      }
-      fputc('\n', f);
-    }
+    write_record(f, argc, argv);
     fclose(f);
   }
   if (out) {

@@ -35,7 +35,25 @@ workflow() {
   count "build/$1.log"
 }
 
+# Checks what a build ships (packages, their file lists, a program built
+# against the installed tavcore) and adds its counts to the totals.
+consumer() {
+  echo "=== consumer $1"
+  tests/consumer/run.sh "$@" > "build/consumer-$1.log" 2>&1
+  grep -E '^(ok|FAILED):' "build/consumer-$1.log"
+  line=$(grep -E "^consumer $1: [0-9]+ passed, [0-9]+ failed$" \
+           "build/consumer-$1.log")
+  if [ -z "$line" ]; then
+    failed=$((failed + 1))
+    return
+  fi
+  set -- $(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed/\1 \2/')
+  passed=$((passed + $1))
+  failed=$((failed + $2))
+}
+
 workflow native
+consumer native
 workflow sanitize
 
 echo "=== win32"
@@ -48,10 +66,13 @@ if cmake --preset win32 > build/win32.log 2>&1 &&
     ctest --preset win32 >> build/win32.log 2>&1
     grep -E 'tests passed|Failed' build/win32.log | tail -n 20
     count build/win32.log
+    consumer win32 32
   else
     echo "32-bit Wine cannot run programs on this machine;" \
          "the Windows tests run on the 64-bit build."
+    consumer win32 none
     workflow win64
+    consumer win64 64
   fi
 else
   tail -n 20 build/win32.log

@@ -1,0 +1,165 @@
+# Install rules and packages. Two components: "launchers", everything a
+# product folder takes (programs, tavcore with its header and package files,
+# manuals, README, sample settings), and "standin", the dry-run VM library,
+# kept in a folder and archive of its own so that it never lands beside the
+# programs where it would shadow the product's own VM.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(NORVANE_PACKAGE norvane-launchers)
+
+if(WIN32)
+  # A Windows product folder: programs and DLL in bin, the rest in folders of
+  # their own beside it.
+  set(inst_bin bin)
+  set(inst_lib lib)
+  set(inst_include include)
+  set(inst_doc doc)
+  set(inst_man man)
+  set(inst_standin standin)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(package_system win32)
+  else()
+    set(package_system win64)
+  endif()
+else()
+  set(inst_bin ${CMAKE_INSTALL_BINDIR})
+  set(inst_lib ${CMAKE_INSTALL_LIBDIR})
+  set(inst_include ${CMAKE_INSTALL_INCLUDEDIR})
+  set(inst_doc ${CMAKE_INSTALL_DATAROOTDIR}/doc/${NORVANE_PACKAGE})
+  set(inst_man ${CMAKE_INSTALL_MANDIR})
+  set(inst_standin ${CMAKE_INSTALL_LIBDIR}/${NORVANE_PACKAGE}/standin)
+  set(package_system linux-${CMAKE_SYSTEM_PROCESSOR})
+endif()
+set(inst_cmake ${inst_lib}/cmake/tavcore)
+
+# The programs look for the VM library beside themselves, as Windows does.
+set(programs kestrel kestrelw quillan_g gatelet_g)
+if(NOT WIN32)
+  set_target_properties(${programs} PROPERTIES INSTALL_RPATH "$ORIGIN")
+endif()
+install(TARGETS ${programs}
+  RUNTIME DESTINATION ${inst_bin} COMPONENT launchers)
+
+# Callers of tavcore find its header through the imported target.
+target_include_directories(tavcore INTERFACE
+  $<INSTALL_INTERFACE:${inst_include}>)
+install(TARGETS tavcore EXPORT tavcoreTargets
+  RUNTIME DESTINATION ${inst_bin} COMPONENT launchers
+  LIBRARY DESTINATION ${inst_lib} COMPONENT launchers
+  ARCHIVE DESTINATION ${inst_lib} COMPONENT launchers)
+install(FILES tavcore/tavcore.h
+  DESTINATION ${inst_include} COMPONENT launchers)
+if(WIN32)
+  # The module-definition file lets other toolchains make an import library
+  # of their own.
+  install(FILES tavcore/tavcore.def
+    DESTINATION ${inst_lib} COMPONENT launchers)
+endif()
+
+install(EXPORT tavcoreTargets NAMESPACE tavcore::
+  DESTINATION ${inst_cmake} COMPONENT launchers)
+configure_package_config_file(cmake/tavcoreConfig.cmake.in
+  ${CMAKE_BINARY_DIR}/package/tavcoreConfig.cmake
+  INSTALL_DESTINATION ${inst_cmake})
+write_basic_package_version_file(
+  ${CMAKE_BINARY_DIR}/package/tavcoreConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMinorVersion)
+install(FILES
+  ${CMAKE_BINARY_DIR}/package/tavcoreConfig.cmake
+  ${CMAKE_BINARY_DIR}/package/tavcoreConfigVersion.cmake
+  DESTINATION ${inst_cmake} COMPONENT launchers)
+
+if(NOT WIN32)
+  # The prefix is found from the file's own place, so an unpacked archive
+  # works wherever it lies.
+  file(RELATIVE_PATH pc_up /p/${inst_lib}/pkgconfig /p)
+  string(REGEX REPLACE "/$" "" pc_up ${pc_up})
+  configure_file(cmake/tavcore.pc.in
+    ${CMAKE_BINARY_DIR}/package/tavcore.pc @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/package/tavcore.pc
+    DESTINATION ${inst_lib}/pkgconfig COMPONENT launchers)
+endif()
+
+# Manual pages: roff where man reads them; rendered as HTML for Windows,
+# which has no man.
+set(man_pages
+  man/kestrel.1
+  man/quillan_g.1
+  man/gatelet_g.1
+  man/tavcore.3
+  man/vorel.ini.5)
+if(WIN32)
+  find_program(MANDOC mandoc)
+  if(MANDOC)
+    set(man_html)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/man)
+    foreach(page ${man_pages})
+      get_filename_component(name ${page} NAME)
+      set(out ${CMAKE_BINARY_DIR}/man/${name}.html)
+      add_custom_command(OUTPUT ${out}
+        COMMAND ${MANDOC} -T html -O man=%N.%S.html
+                ${PROJECT_SOURCE_DIR}/${page} > ${out}
+        DEPENDS ${page}
+        COMMENT "Rendering ${name}"
+        VERBATIM)
+      list(APPEND man_html ${out})
+    endforeach()
+    add_custom_target(man_html ALL DEPENDS ${man_html})
+    install(FILES ${man_html} DESTINATION ${inst_man} COMPONENT launchers)
+  else()
+    message(WARNING "mandoc not found: the manuals are not rendered")
+  endif()
+else()
+  foreach(page ${man_pages})
+    string(REGEX MATCH "[0-9]$" section ${page})
+    install(FILES ${page}
+      DESTINATION ${inst_man}/man${section} COMPONENT launchers)
+  endforeach()
+  # kestrelw shares the page of kestrel.
+  file(WRITE ${CMAKE_BINARY_DIR}/man/kestrelw.1 ".so man1/kestrel.1\n")
+  install(FILES ${CMAKE_BINARY_DIR}/man/kestrelw.1
+    DESTINATION ${inst_man}/man1 COMPONENT launchers)
+endif()
+
+install(FILES README.md man/vorel.ini.sample
+  DESTINATION ${inst_doc} COMPONENT launchers)
+
+# The stand-in VM: the library file alone, in its own folder.
+install(FILES $<TARGET_FILE:javai_g>
+  DESTINATION ${inst_standin} COMPONENT standin)
+
+# Packages: a ZIP for Windows, a TGZ and a DEB for Linux; one per component.
+set(CPACK_PACKAGE_NAME ${NORVANE_PACKAGE})
+set(CPACK_PACKAGE_VENDOR "Norvane")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "Native launchers and environment library of the Norvane Java tools")
+set(CPACK_PACKAGE_FILE_NAME
+  ${NORVANE_PACKAGE}-${PROJECT_VERSION}-${package_system})
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+set(CPACK_COMPONENTS_ALL launchers standin)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_ARCHIVE_LAUNCHERS_FILE_NAME ${CPACK_PACKAGE_FILE_NAME})
+set(CPACK_ARCHIVE_STANDIN_FILE_NAME ${CPACK_PACKAGE_FILE_NAME}-standin)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+else()
+  set(CPACK_GENERATOR TGZ DEB)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Norvane launcher team")
+  set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6")
+  set(CPACK_DEBIAN_LAUNCHERS_PACKAGE_NAME ${NORVANE_PACKAGE})
+  set(CPACK_DEBIAN_STANDIN_PACKAGE_NAME ${NORVANE_PACKAGE}-standin)
+  set(CPACK_DEBIAN_STANDIN_DESCRIPTION
+    "Dry-run stand-in for the Java VM library javai_g")
+endif()
+set(CPACK_COMPONENT_LAUNCHERS_DISPLAY_NAME "Launchers and tavcore")
+set(CPACK_COMPONENT_STANDIN_DISPLAY_NAME "Stand-in VM library (dry runs)")
+set(CPACK_COMPONENT_STANDIN_DESCRIPTION
+  "Dry-run stand-in for the Java VM library javai_g")
+include(CPack)

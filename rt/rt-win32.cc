@@ -1,12 +1,12 @@
 // The runtime layer on Windows: a thin pass-through to msvcrt and the kernel,
 // plus the guarded start of another program.
-#include <windows.h>
-
-#include <io.h>
 #include <fcntl.h>
+#include <io.h>
 #include <stdlib.h>
 #include <string.h>
+#include <windows.h>
 
+#include "rt/cmdline.h"
 #include "rt/rt.h"
 
 // Every program of the system has its wildcard arguments expanded by the
@@ -103,40 +103,95 @@ int rt_is_dir(const char* path) {
          (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-char* rt_exec_arg(const char* prefix, const char* value) {
-  size_t plen = strlen(prefix);
-  size_t vlen = strlen(value);
-  size_t run = 0;
-  char* arg = (char*)malloc(plen + 2 * vlen + 3);
-  char* out;
-  if (!arg) {
+// The flags for turning UTF-16 back into the active code page: no best-fit
+// stand-ins, which could turn a character the code page lacks into a quote or
+// a backslash. The UTF code pages take no flags and need none.
+static DWORD narrow_flags(void) {
+  UINT acp = GetACP();
+  return acp == CP_UTF8 || acp == CP_UTF7 ? 0 : WC_NO_BEST_FIT_CHARS;
+}
+
+// Decodes len bytes of the active code page into a new UTF-16 string with a
+// terminator; *units gets its length without the terminator. Returns null
+// when out of memory or when the text is too long for the conversion.
+// Returns a new string; the caller frees it with free().
+static wchar_t* widen(const char* text, size_t len, int* units) {
+  wchar_t* wide;
+  int n = 0;
+  if (len > 0x3fffffff) {
     return NULL;
   }
-  memcpy(arg, prefix, plen);
-  out = arg + plen;
-  *out++ = '"';
-  // A run of backslashes counts as written unless a quote follows it; before
-  // an embedded or the closing quote it is doubled.
-  for (const char* p = value; *p; p++) {
-    if (*p == '\\') {
-      run++;
-    } else if (*p == '"') {
-      for (size_t i = 0; i < run; i++) {
-        *out++ = '\\';
-      }
-      *out++ = '\\';
-      run = 0;
-    } else {
-      run = 0;
+  if (len > 0) {
+    n = MultiByteToWideChar(CP_ACP, 0, text, (int)len, NULL, 0);
+    if (n <= 0) {
+      return NULL;
     }
-    *out++ = *p;
   }
-  for (size_t i = 0; i < run; i++) {
-    *out++ = '\\';
+  wide = (wchar_t*)malloc(((size_t)n + 1) * sizeof(wchar_t));
+  if (!wide) {
+    return NULL;
   }
-  *out++ = '"';
-  *out = '\0';
+  if (n > 0 && MultiByteToWideChar(CP_ACP, 0, text, (int)len, wide, n) != n) {
+    free(wide);
+    return NULL;
+  }
+  wide[n] = L'\0';
+  *units = n;
+  return wide;
+}
+
+char* rt_exec_arg(const char* prefix, const char* value) {
+  size_t plen = strlen(prefix);
+  DWORD flags = narrow_flags();
+  wchar_t* wide = NULL;
+  uint16_t* quoted = NULL;
+  char* arg = NULL;
+  size_t qlen;
+  int units;
+  int n;
+
+  // The argument's bounds are decided on the value as the started program's
+  // runtime decodes it: in a double-byte code page a trail byte 0x5C is part
+  // of a character, not a backslash, and a lead byte takes the byte after
+  // it. So the value is decoded, quoted as UTF-16 and encoded again; what
+  // comes back holds only whole characters of the code page.
+  wide = widen(value, strlen(value), &units);
+  if (!wide) {
+    goto fail;
+  }
+  qlen = rt_quoted_length((const uint16_t*)wide, (size_t)units);
+  if (qlen > 0x3fffffff) {
+    goto fail;
+  }
+  quoted = (uint16_t*)malloc(qlen * sizeof(uint16_t));
+  if (!quoted) {
+    goto fail;
+  }
+  rt_quote_value((const uint16_t*)wide, (size_t)units, quoted);
+  n = WideCharToMultiByte(CP_ACP, flags, (const wchar_t*)quoted, (int)qlen,
+                          NULL, 0, NULL, NULL);
+  if (n <= 0) {
+    goto fail;
+  }
+  arg = (char*)malloc(plen + (size_t)n + 1);
+  if (!arg) {
+    goto fail;
+  }
+  memcpy(arg, prefix, plen);
+  if (WideCharToMultiByte(CP_ACP, flags, (const wchar_t*)quoted, (int)qlen,
+                          arg + plen, n, NULL, NULL) != n) {
+    goto fail;
+  }
+  arg[plen + n] = '\0';
+  free(wide);
+  free(quoted);
   return arg;
+
+fail:
+  free(wide);
+  free(quoted);
+  free(arg);
+  return NULL;
 }
 
 static int is_file(const char* path) {
@@ -223,9 +278,13 @@ static HANDLE inheritable(DWORD which) {
 
 int rt_exec(const char* file, char* const* argv, int* status) {
   char found[RT_PATH_MAX];
-  char* cmdline = NULL;
+  char* joined = NULL;
+  wchar_t* cmdline = NULL;
+  wchar_t* app = NULL;
   size_t len = 0;
-  STARTUPINFOA si;
+  int units = 0;
+  int app_units;
+  STARTUPINFOW si;
   PROCESS_INFORMATION pi;
   DWORD code;
 
@@ -237,16 +296,27 @@ int rt_exec(const char* file, char* const* argv, int* status) {
   for (char* const* a = argv; *a; a++) {
     len += strlen(*a) + 1;
   }
-  cmdline = (char*)malloc(len + 1);
-  if (!cmdline) {
-    return 1;
+  joined = (char*)malloc(len + 1);
+  if (!joined) {
+    goto fail;
   }
-  cmdline[0] = '\0';
+  len = 0;
   for (char* const* a = argv; *a; a++) {
+    size_t n = strlen(*a);
     if (a != argv) {
-      strcat(cmdline, " ");
+      joined[len++] = ' ';
     }
-    strcat(cmdline, *a);
+    memcpy(joined + len, *a, n);
+    len += n;
+  }
+  joined[len] = '\0';
+  // The line is measured as it is started, in UTF-16. Windows refuses one
+  // over the limit, and Wine starts it cut short, with arguments missing:
+  // neither may happen to a request, so it is not started at all.
+  cmdline = widen(joined, len, &units);
+  app = widen(found, strlen(found), &app_units);
+  if (!cmdline || !app || (size_t)units + 1 > RT_CMDLINE_MAX) {
+    goto fail;
   }
 
   memset(&si, 0, sizeof si);
@@ -255,12 +325,13 @@ int rt_exec(const char* file, char* const* argv, int* status) {
   si.hStdInput = inheritable(STD_INPUT_HANDLE);
   si.hStdOutput = inheritable(STD_OUTPUT_HANDLE);
   si.hStdError = inheritable(STD_ERROR_HANDLE);
-  if (!CreateProcessA(found, cmdline, NULL, NULL, TRUE, 0, NULL, NULL, &si,
+  if (!CreateProcessW(app, cmdline, NULL, NULL, TRUE, 0, NULL, NULL, &si,
                       &pi)) {
-    free(cmdline);
-    return 1;
+    goto fail;
   }
+  free(joined);
   free(cmdline);
+  free(app);
   WaitForSingleObject(pi.hProcess, INFINITE);
   if (!GetExitCodeProcess(pi.hProcess, &code)) {
     code = 1;
@@ -269,4 +340,10 @@ int rt_exec(const char* file, char* const* argv, int* status) {
   CloseHandle(pi.hProcess);
   *status = (int)code;
   return 0;
+
+fail:
+  free(joined);
+  free(cmdline);
+  free(app);
+  return 1;
 }

@@ -67,10 +67,13 @@ int rt_is_dir(const char* path);
 // Builds one argument for rt_exec: prefix followed by value, written so that
 // the started program receives exactly those bytes as one argument. On
 // Windows the value is enclosed in double quotes by the runtime's
-// command-line rules (backslashes before a quote doubled, embedded quotes
-// escaped); elsewhere the vector is handed over unchanged and so is the text.
-// Returns a new string; the caller frees it with free(). Null when out of
-// memory.
+// command-line rules, counted on the characters of the active code page (a
+// double-byte character whose second byte is 0x5C is no backslash); a value
+// with no quote that does not end in a backslash stands as it is between the
+// quotes. A byte sequence that the code page cannot decode arrives as the
+// runtime decodes it, still inside the one argument. Elsewhere the vector is
+// handed over unchanged and so is the text. Returns a new string; the caller
+// frees it with free(). Null when out of memory.
 char* rt_exec_arg(const char* prefix, const char* value);
 
 // Starts the program file, searched for along PATH as the runtime's exec call
@@ -80,7 +83,9 @@ char* rt_exec_arg(const char* prefix, const char* value);
 // call does not replace the process, it starts the program with inherited
 // standard handles, waits for it, sets *status to its exit status and returns
 // 0; it refuses to start a batch file, whose command line the command
-// interpreter would parse again. Returns 1 when the program cannot be
+// interpreter would parse again, and a command line longer than the
+// platform's limit (RT_CMDLINE_MAX UTF-16 units with the terminator), which
+// could otherwise arrive cut short. Returns 1 when the program is not
 // started. Borrowed; not kept after the call.
 int rt_exec(const char* file, char* const* argv, int* status);
 

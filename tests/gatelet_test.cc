@@ -2,11 +2,16 @@
 // interpreter first on PATH: the arguments the interpreter actually receives,
 // the streams and status that pass through, and the error responses.
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/proc.h"
 
@@ -46,6 +51,16 @@ std::string record_of(const std::vector<std::string>& args) {
     out += escaped(a) + "\n";
   }
   return out;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos;
+       start = nl + 1) {
+    lines.push_back(text.substr(start, nl - start));
+  }
+  return lines;
 }
 
 // What the interpreter must receive for these values (empty for unset).
@@ -120,35 +135,88 @@ TEST(GateletTest, IgnoresItsOwnArgumentsAndSetButEmptyValues) {
             g.record);
 }
 
+// True where the active code page has double-byte characters; the process
+// tests then run with the code page named by NORVANE_TEST_ACP, and check it.
+bool double_byte_code_page() {
+#ifdef _WIN32
+  const char* want = getenv("NORVANE_TEST_ACP");
+  if (want && *want) {
+    EXPECT_EQ((UINT)atoi(want), GetACP()) << "the locale did not take";
+  }
+  return IsDBCSLeadByte(0x95) != 0;
+#else
+  return false;
+#endif
+}
+
+struct Hostile {
+  const char* value;
+  // The bytes are no whole characters of a double-byte code page, so they
+  // arrive as the interpreter's runtime decodes them, but still whole.
+  bool undecodable_in_double_byte = false;
+};
+
 TEST(GateletTest, HostileValuesArriveAsOneArgumentEachWithTheirExactBytes) {
   std::string dir = stub_dir("gatelet_stub");
-  const std::vector<std::string> values = {
-      "a\"b",
-      "\"",
-      "\"\"",
-      "\\",
-      "C:\\dir\\",
-      "end\\\\\\",
-      "a\\\"b",
-      "a\\\\\"b",
-      "  blanks before and after  ",
-      "\ttabs\tinside\t",
-      "\" -cp evil.jar -Dx=\"",
-      "\\\" -Xbootclasspath/a:evil \"",
-      "-classpath evil.jar",
-      "x\" \"y",
-      "\\\\server\\share\\",
-      "a&b|c<d>e^f%PATH%",
-      "line\none",
-      "*.exe ?",
+  bool dbcs = double_byte_code_page();
+  // 0x95 0x5C and 0x81 0x5C are one character each in the double-byte code
+  // pages 932 and 936, and two (the second a backslash) in 1252.
+  const Hostile hostile[] = {
+      {"a\"b"},
+      {"\""},
+      {"\"\""},
+      {"\\"},
+      {"C:\\dir\\"},
+      {"end\\\\\\"},
+      {"a\\\"b"},
+      {"a\\\\\"b"},
+      {"  blanks before and after  "},
+      {"\ttabs\tinside\t"},
+      {"\" -cp evil.jar -Dx=\""},
+      {"\\\" -Xbootclasspath/a:evil \""},
+      {"-classpath evil.jar"},
+      {"x\" \"y"},
+      {"\\\\server\\share\\"},
+      {"a&b|c<d>e^f%PATH%"},
+      {"line\none"},
+      {"*.exe ?"},
+      {"a\x95\x5C\" -cp evil sun.Evil \""},
+      {"\x95\x5C"},
+      {"\x95\x5C\x81\x5C\\\\\" -Dy=1 \""},
+      {"\\\x95\x5C\\"},
+      {"\x95\x5C\"\x81\x5C\\"},
+      {"\x95\x5C\\\\\\\x95\x5C"},
+      {"a\x95", true},
+      {"\x95\" -cp evil sun.Evil \"", true},
+      {"\x95\\\" -cp evil \"", true},
+      {"\xE9t\xE9 \xA0\xFF\x80", true},
   };
-  std::vector<EnvChange> env;
-  for (int i = 0; i < kCount; i++) {
-    env.push_back(Set(kVariables[i], values[i]));
+  const int total = sizeof hostile / sizeof hostile[0];
+  // Eighteen values a request; the last request is padded with empty ones.
+  for (int first = 0; first < total; first += kCount) {
+    std::vector<std::string> values(kCount);
+    std::vector<bool> loose(kCount, false);
+    std::vector<EnvChange> env;
+    for (int i = 0; i < kCount && first + i < total; i++) {
+      values[i] = hostile[first + i].value;
+      loose[i] = dbcs && hostile[first + i].undecodable_in_double_byte;
+      env.push_back(Set(kVariables[i], values[i]));
+    }
+    Gatelet g = run_gatelet(dir, env);
+    EXPECT_EQ(0, g.result.status);
+    std::vector<std::string> want = lines_of(record_of(expected_args(values)));
+    std::vector<std::string> got = lines_of(g.record);
+    ASSERT_EQ(want.size(), got.size()) << g.record;
+    for (size_t k = 0; k < want.size(); k++) {
+      // Line 0 is the count, line 1 the program, then one per variable.
+      if (k >= 2 && k - 2 < (size_t)kCount && loose[k - 2]) {
+        std::string prefix = std::string("-D") + kVariables[k - 2] + "=";
+        EXPECT_EQ(prefix, got[k].substr(0, prefix.size())) << "line " << k;
+      } else {
+        EXPECT_EQ(want[k], got[k]) << "line " << k;
+      }
+    }
   }
-  Gatelet g = run_gatelet(dir, env);
-  EXPECT_EQ(0, g.result.status);
-  EXPECT_EQ(record_of(expected_args(values)), g.record);
 }
 
 TEST(GateletTest, StreamsAndStatusOfTheInterpreterPassThrough) {
@@ -183,6 +251,39 @@ TEST(GateletTest, NeverPassesRequestDataThroughABatchFile) {
     EXPECT_EQ(text_mode(kNoInterpreter), g.result.out) << batch;
     EXPECT_EQ("", g.record) << batch;
     EXPECT_EQ("", read_file(marker)) << batch;
+  }
+}
+
+TEST(GateletTest, NeverStartsACommandLineOverThePlatformLimit) {
+  std::string dir = stub_dir("gatelet_stub");
+  // The line as started: "java", each property with its value quoted, the
+  // class, single blanks between. Plain ASCII values add their length.
+  size_t base = 4 + 1 + strlen(kClass);
+  for (const char* name : kVariables) {
+    base += 1 + strlen("-D") + strlen(name) + strlen("=\"\"");
+  }
+  const size_t limit = 32767;  // UTF-16 units, the terminator included
+  struct {
+    std::vector<EnvChange> env;
+    bool started;
+  } cases[] = {
+      {{Set("QUERY_STRING", std::string(limit - 1 - base, 'q'))}, true},
+      {{Set("QUERY_STRING", std::string(limit - base, 'q'))}, false},
+      {{}, false},
+  };
+  for (const char* name : kVariables) {
+    cases[2].env.push_back(Set(name, std::string(8000, 'v')));
+  }
+  for (const auto& c : cases) {
+    Gatelet g = run_gatelet(dir, c.env);
+    if (c.started) {
+      EXPECT_EQ(0, g.result.status);
+      EXPECT_EQ("argc 20", lines_of(g.record).at(0));
+    } else {
+      EXPECT_EQ(1, g.result.status);
+      EXPECT_EQ(text_mode(kNoInterpreter), g.result.out);
+      EXPECT_EQ("", g.record.substr(0, 80));
+    }
   }
 }
 

@@ -23,7 +23,9 @@ static size_t name_length(const char* entry) {
 static char* find_entry(const char* name, size_t len) {
   char* folded = NULL;
   for (char** e = environ; e && *e; e++) {
-    if (name_length(*e) != len) {
+    // Most entries differ in their first byte; letters of either case
+    // differ in no other bit than 0x20.
+    if (((*e)[0] | 0x20) != (name[0] | 0x20) || name_length(*e) != len) {
       continue;
     }
     if (strncmp(*e, name, len) == 0) {

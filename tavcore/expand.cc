@@ -175,6 +175,9 @@ int tav_expand(const char* text, int resolve, size_t limit, char** result) {
   Buf name = {NULL, 0, 0};
   Buf upper = {NULL, 0, 0};
   Buf repl = {NULL, 0, 0};
+  Buf last = {NULL, 0, 0};
+  int have_last = 0;
+  int last_from_dir = 0;
   size_t inserted = 0;
   int dir_inserts = 0;
   int rc = TAV_EXPAND_NO_MEMORY;
@@ -215,12 +218,22 @@ int tav_expand(const char* text, int resolve, size_t limit, char** result) {
         goto fail;
       }
       todo.len--;
-      if (resolve &&
-          lookup(name.data, name_len, &upper, &repl, &from_dir)) {
-        goto fail;
-      }
+      // Nothing that a lookup reads changes during an expansion, so a name
+      // met again gives the replacement found last time.
       if (!resolve) {
         repl.len = 0;
+      } else if (have_last && last.len == name_len &&
+                 memcmp(last.data, name.data, name_len) == 0) {
+        from_dir = last_from_dir;
+      } else {
+        have_last = 0;
+        last.len = 0;
+        if (lookup(name.data, name_len, &upper, &repl, &from_dir) ||
+            append(&last, name.data, name_len)) {
+          goto fail;
+        }
+        have_last = 1;
+        last_from_dir = from_dir;
       }
       // Every reference to a variable gives back fewer "%" than it takes, so
       // rescanning ends; only a settings directory holding "%" can feed
@@ -264,5 +277,6 @@ fail:
   free(name.data);
   free(upper.data);
   free(repl.data);
+  free(last.data);
   return rc;
 }

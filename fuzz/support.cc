@@ -138,8 +138,9 @@ void fz_write(const std::string& path, const std::string& bytes) {
   fz_check(fclose(f) == 0, "cannot write a file");
 }
 
-// The recorded environment: strings owned here, never freed.
-static std::vector<char*> recorded;
+// The recorded environment: strings owned here, never freed. The list is
+// never destroyed either, so that the strings stay reachable at exit.
+static std::vector<char*>& recorded = *new std::vector<char*>;
 
 void fz_env_record() {
   recorded.clear();

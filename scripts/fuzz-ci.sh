@@ -6,6 +6,8 @@
 # failed. FUZZ_SECONDS sets the time per target (default 30).
 set -u
 cd "$(dirname "$0")/.."
+# Absolute paths: a target may change its current folder.
+root=$(pwd)
 seconds=${FUZZ_SECONDS:-30}
 mkdir -p build
 if ! { cmake --preset fuzz && cmake --build --preset fuzz; } \
@@ -20,8 +22,8 @@ for source in fuzz/*_fuzz.cc; do
   work=$(mktemp -d)
   log=build/fuzz/$name.log
   if build/fuzz/bin/${name}_fuzz -max_total_time="$seconds" -timeout=25 \
-       -print_final_stats=1 -artifact_prefix="build/fuzz/$name-" \
-       "$work" "fuzz/${name}_corpus" > "$log" 2>&1; then
+       -print_final_stats=1 -artifact_prefix="$root/build/fuzz/$name-" \
+       "$work" "$root/fuzz/${name}_corpus" > "$log" 2>&1; then
     echo "fuzz $name: ok ($(sed -n 's/^stat::number_of_executed_units: *//p' "$log") runs)"
   else
     grep -E 'ERROR|SUMMARY|finding' "$log" | head -n 5

@@ -104,6 +104,15 @@ static int pop_onto(Buf* stack, size_t n, Buf* out) {
   return 0;
 }
 
+// Moves n bytes of ordinary text off the stack onto out, unless out would
+// then pass limit bytes. Returns a TAV_EXPAND_ result.
+static int emit(Buf* todo, size_t n, Buf* out, size_t limit) {
+  if (n > limit - out->len) {
+    return TAV_EXPAND_TOO_LARGE;
+  }
+  return pop_onto(todo, n, out) ? TAV_EXPAND_NO_MEMORY : TAV_EXPAND_OK;
+}
+
 // Sets repl to what the reference named name[0..len) stands for; upper is
 // scratch space for the upper-case name. Sets *from_dir when repl is the
 // settings directory. Returns 0, or 1 when out of memory.
@@ -191,12 +200,14 @@ int tav_expand(const char* text, int resolve, size_t limit, char** result) {
     size_t close = top;
     size_t name_len;
     int from_dir = 0;
+    int got;
     if (todo.data[top] != '%') {
       // Ordinary bytes up to the next "%" go out as they are.
       while (close > 0 && todo.data[close - 1] != '%') {
         close--;
       }
-      if (pop_onto(&todo, todo.len - close, &out)) {
+      if ((got = emit(&todo, todo.len - close, &out, limit)) != 0) {
+        rc = got;
         goto fail;
       }
     } else {
@@ -205,7 +216,8 @@ int tav_expand(const char* text, int resolve, size_t limit, char** result) {
       }
       if (close == 0) {
         // No "%" follows this one: the rest is ordinary text.
-        if (pop_onto(&todo, todo.len, &out)) {
+        if ((got = emit(&todo, todo.len, &out, limit)) != 0) {
+          rc = got;
           goto fail;
         }
         break;
@@ -241,6 +253,10 @@ int tav_expand(const char* text, int resolve, size_t limit, char** result) {
       if ((from_dir && memchr(repl.data, '%', repl.len) &&
            ++dir_inserts > TAV_MAX_DIR_INSERTS) ||
           same_reference(&repl, name.data, name_len)) {
+        if (name_len + 2 > limit - out.len) {
+          rc = TAV_EXPAND_TOO_LARGE;
+          goto fail;
+        }
         if (append(&out, "%", 1) || append(&out, name.data, name_len) ||
             append(&out, "%", 1)) {
           goto fail;
@@ -257,14 +273,6 @@ int tav_expand(const char* text, int resolve, size_t limit, char** result) {
         }
       }
     }
-    if (out.len > limit) {
-      rc = TAV_EXPAND_TOO_LARGE;
-      goto fail;
-    }
-  }
-  if (out.len > limit) {
-    rc = TAV_EXPAND_TOO_LARGE;
-    goto fail;
   }
   out.data[out.len] = '\0';
   *result = out.data;

@@ -3,12 +3,12 @@
 # its seed corpus, in a scratch corpus that is thrown away. Any crash,
 # sanitizer report, leak or time-out fails the target. Prints one line per
 # target, "fuzz NAME: ok" or "fuzz NAME: FAILED", and exits non-zero when any
-# failed. FUZZ_SECONDS sets the time per target (default 30).
+# failed. FUZZ_SECONDS sets the time per target (default 25).
 set -u
 cd "$(dirname "$0")/.."
 # Absolute paths: a target may change its current folder.
 root=$(pwd)
-seconds=${FUZZ_SECONDS:-30}
+seconds=${FUZZ_SECONDS:-25}
 mkdir -p build
 if ! { cmake --preset fuzz && cmake --build --preset fuzz; } \
      > build/fuzz-build.log 2>&1; then

@@ -23,7 +23,9 @@ static size_t name_length(const char* entry) {
 static char* find_entry(const char* name, size_t len) {
   char* folded = NULL;
   for (char** e = environ; e && *e; e++) {
-    if (name_length(*e) != len) {
+    // Most entries differ in their first byte; letters of either case
+    // differ in no other bit than 0x20.
+    if (((*e)[0] | 0x20) != (name[0] | 0x20) || name_length(*e) != len) {
       continue;
     }
     if (strncmp(*e, name, len) == 0) {
@@ -88,16 +90,33 @@ int rt_exe_path(char* buf, size_t size) {
 
 int rt_file_size(const char* path, unsigned long* size) {
   struct stat st;
-  if (stat(path, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) {
     return 1;
   }
   *size = (unsigned long)st.st_size;
   return 0;
 }
 
+// Opens path for reading when it is a regular file. O_NONBLOCK lets the open
+// of a FIFO without a writer return at once; the type is then checked on the
+// open descriptor, so a file swapped in between cannot slip through. Returns
+// the descriptor, or -1.
+static int open_regular(const char* path) {
+  struct stat st;
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return -1;
+  }
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 int rt_read_file(const char* path, char* buf, unsigned long size) {
   unsigned long got = 0;
-  int fd = open(path, O_RDONLY);
+  int fd = open_regular(path);
   if (fd < 0) {
     return 1;
   }
@@ -113,6 +132,19 @@ int rt_read_file(const char* path, char* buf, unsigned long size) {
   }
   close(fd);
   return got == size ? 0 : 1;
+}
+
+FILE* rt_open_regular(const char* path) {
+  FILE* file;
+  int fd = open_regular(path);
+  if (fd < 0) {
+    return NULL;
+  }
+  file = fdopen(fd, "rb");
+  if (!file) {
+    close(fd);
+  }
+  return file;
 }
 
 int rt_is_dir(const char* path) {

@@ -53,8 +53,18 @@ int rt_file_size(const char* path, unsigned long* size) {
     return 1;
   }
   FindClose(h);
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    return 1;
+  }
   *size = found.nFileSizeHigh ? (unsigned long)-1 : found.nFileSizeLow;
   return 0;
+}
+
+// Tells whether an open descriptor is a file on disk, not a device such as
+// CON or NUL, nor a pipe.
+static int is_disk_file(int fd) {
+  HANDLE h = (HANDLE)_get_osfhandle(fd);
+  return h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_DISK;
 }
 
 int rt_read_file(const char* path, char* buf, unsigned long size) {
@@ -63,9 +73,22 @@ int rt_read_file(const char* path, char* buf, unsigned long size) {
   if (fd < 0) {
     return 1;
   }
+  if (!is_disk_file(fd)) {
+    _close(fd);
+    return 1;
+  }
   got = _read(fd, buf, (unsigned)size);
   _close(fd);
   return got >= 0 && (unsigned long)got == size ? 0 : 1;
+}
+
+FILE* rt_open_regular(const char* path) {
+  FILE* file = fopen(path, "rb");
+  if (file && !is_disk_file(_fileno(file))) {
+    fclose(file);
+    return NULL;
+  }
+  return file;
 }
 
 int rt_is_dir(const char* path) {

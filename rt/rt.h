@@ -4,6 +4,7 @@
 #define RT_RT_H_
 
 #include <stddef.h>
+#include <stdio.h>
 
 // Separators of the paths and class paths that the programs build. They are
 // string literals so that they join other literals at compile time.
@@ -42,14 +43,22 @@ void rt_publish_environment(void);
 // not fit; buf then holds the empty string.
 int rt_exe_path(char* buf, size_t size);
 
-// Finds the size in bytes of the file at path. Returns 0 and sets *size, or 1
-// when no such file exists (*size is then untouched).
+// Finds the size in bytes of the regular file at path. Returns 0 and sets
+// *size, or 1 when no such file exists or it is not a regular file (a
+// directory, a FIFO, a device); *size is then untouched.
 int rt_file_size(const char* path, unsigned long* size);
 
-// Reads exactly size bytes from the start of the file at path into buf,
-// without newline translation. Returns 0, or 1 when the file cannot be opened
-// or holds fewer bytes.
+// Reads exactly size bytes from the start of the regular file at path into
+// buf, without newline translation. Returns 0, or 1 when the file cannot be
+// opened, is not a regular file or holds fewer bytes. Never waits for a
+// writer, as opening a FIFO would.
 int rt_read_file(const char* path, char* buf, unsigned long size);
+
+// Opens the regular file at path for reading in binary mode. Returns the
+// stream, which the caller closes with fclose(); null when the file cannot be
+// opened or is not a regular file (a directory, a FIFO, a device), which
+// counts as missing. Never waits for a writer, as opening a FIFO would.
+FILE* rt_open_regular(const char* path);
 
 // Tells whether path names an existing directory. A trailing separator is
 // allowed ("C:\jdk\" is a directory when "C:\jdk" is). Returns 1 or 0.

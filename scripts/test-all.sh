@@ -79,5 +79,24 @@ else
   failed=$((failed + 1))
 fi
 
+# Each fuzz target for a bounded time from its seed corpus (one test each),
+# and the benchmarks built, not run.
+echo "=== fuzz"
+scripts/fuzz-ci.sh > build/fuzz.log 2>&1
+grep -E '^fuzz|ERROR|SUMMARY' build/fuzz.log
+ok=$(grep -c '^fuzz .*: ok' build/fuzz.log)
+bad=$(grep -c '^fuzz .*: FAILED' build/fuzz.log)
+[ $((ok + bad)) -gt 0 ] || bad=1
+passed=$((passed + ok))
+failed=$((failed + bad))
+echo "=== bench (built, not run)"
+if { cmake --preset bench && cmake --build --preset bench; } \
+     > build/bench.log 2>&1; then
+  echo "bench build: ok"
+else
+  tail -n 20 build/bench.log
+  failed=$((failed + 1))
+fi
+
 echo "ctest: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

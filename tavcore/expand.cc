@@ -1,6 +1,11 @@
 // Expansion of %NAME% references: a reference becomes the value of the
 // variable NAME, or the settings directory for %@P%, and inserted text is
 // scanned again.
+//
+// The text still to be scanned lies reversed in a stack, its next byte on
+// top. Inserting a replacement in front of it pushes the replacement's bytes
+// and leaves the rest where it is, so an expansion costs time in proportion
+// to the text it reads and writes, however many references it replaces.
 #include <ctype.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -8,6 +13,13 @@
 
 #include "rt/rt.h"
 #include "tavcore/settings.h"
+
+// A growable byte buffer; its capacity doubles as it fills.
+struct Buf {
+  char* data;
+  size_t len;
+  size_t cap;
+};
 
 void tav_upper(char* begin, const char* end) {
   for (char* p = begin; p < end; p++) {
@@ -26,109 +38,253 @@ int tav_same_text(const char* a, const char* b, size_t n) {
   return 1;
 }
 
-static char* copy_range(const char* text, size_t len) {
-  char* copy = (char*)malloc(len + 1);
-  if (copy) {
-    memcpy(copy, text, len);
-    copy[len] = '\0';
+// Makes room for more bytes after the buffer's length, and one more for a
+// terminator. Returns 0, or 1 when it cannot grow (the buffer then stays).
+static int reserve(Buf* b, size_t more) {
+  size_t need;
+  size_t cap;
+  char* grown;
+  if (more > SIZE_MAX - 1 - b->len) {
+    return 1;
   }
-  return copy;
+  need = b->len + more + 1;
+  if (need <= b->cap) {
+    return 0;
+  }
+  cap = b->cap < 64 ? 64 : b->cap;
+  while (cap < need) {
+    cap = cap > SIZE_MAX / 2 ? need : cap * 2;
+  }
+  grown = (char*)realloc(b->data, cap);
+  if (!grown) {
+    return 1;
+  }
+  b->data = grown;
+  b->cap = cap;
+  return 0;
 }
 
-// tav_lookup for name[0..len). Sets *from_dir when the result is the
-// settings directory.
-static char* lookup_range(const char* name, size_t len, int* from_dir) {
-  char* upper = copy_range(name, len);
-  char* result;
-  if (!upper) {
-    return NULL;
+static int append(Buf* b, const char* bytes, size_t n) {
+  if (reserve(b, n)) {
+    return 1;
   }
-  tav_upper(upper, upper + len);
+  memcpy(b->data + b->len, bytes, n);
+  b->len += n;
+  return 0;
+}
+
+// Pushes bytes onto a reversed stack, so that bytes[0] comes off first.
+static int push_reversed(Buf* b, const char* bytes, size_t n) {
+  char* out;
+  if (reserve(b, n)) {
+    return 1;
+  }
+  out = b->data + b->len + n;
+  for (size_t i = 0; i < n; i++) {
+    *--out = bytes[i];
+  }
+  b->len += n;
+  return 0;
+}
+
+// Pops n bytes off a reversed stack onto the end of out, in reading order.
+static int pop_onto(Buf* stack, size_t n, Buf* out) {
+  const char* in;
+  char* to;
+  if (reserve(out, n)) {
+    return 1;
+  }
+  in = stack->data + stack->len;
+  to = out->data + out->len;
+  for (size_t i = 0; i < n; i++) {
+    *to++ = *--in;
+  }
+  stack->len -= n;
+  out->len += n;
+  return 0;
+}
+
+// Moves n bytes of ordinary text off the stack onto out, unless out would
+// then pass limit bytes. Returns a TAV_EXPAND_ result.
+static int emit(Buf* todo, size_t n, Buf* out, size_t limit) {
+  if (n > limit - out->len) {
+    return TAV_EXPAND_TOO_LARGE;
+  }
+  return pop_onto(todo, n, out) ? TAV_EXPAND_NO_MEMORY : TAV_EXPAND_OK;
+}
+
+// Sets repl to what the reference named name[0..len) stands for; upper is
+// scratch space for the upper-case name. Sets *from_dir when repl is the
+// settings directory. Returns 0, or 1 when out of memory.
+static int lookup(const char* name, size_t len, Buf* upper, Buf* repl,
+                  int* from_dir) {
+  const char* value;
+  upper->len = 0;
+  repl->len = 0;
+  if (append(upper, name, len)) {
+    return 1;
+  }
+  upper->data[len] = '\0';
+  tav_upper(upper->data, upper->data + len);
   // An environment variable called @P is never consulted.
-  *from_dir = strcmp(upper, "@P") == 0;
+  *from_dir = strcmp(upper->data, "@P") == 0;
   if (*from_dir) {
     const char* dir = tav_settings_dir();
     size_t dlen = strlen(dir);
     if (dlen > 0 && dir[dlen - 1] == RT_DIR_SEP[0]) {
       dlen--;
     }
-    result = copy_range(dir, dlen);
-  } else {
-    const char* value = rt_getenv(upper);
-    result = tav_expand(value ? value : "", 0);
+    return append(repl, dir, dlen);
   }
-  free(upper);
-  return result;
+  value = rt_getenv(upper->data);
+  // The value's own references are removed, not followed: with nothing
+  // inserted there is nothing to scan again, so one pass does it.
+  for (const char* p = value ? value : ""; *p != '\0';) {
+    const char* close;
+    if (*p == '%' && (close = strchr(p + 1, '%')) != NULL) {
+      p = close + 1;
+      continue;
+    }
+    const char* run = p + 1;
+    while (*run != '\0' && *run != '%') {
+      run++;
+    }
+    if (append(repl, p, (size_t)(run - p))) {
+      return 1;
+    }
+    p = run;
+  }
+  return 0;
 }
 
 char* tav_lookup(const char* name) {
+  Buf upper = {NULL, 0, 0};
+  Buf repl = {NULL, 0, 0};
   int from_dir;
-  return lookup_range(name, strlen(name), &from_dir);
-}
-
-char* tav_expand(const char* text, int resolve) {
-  size_t len = strlen(text);
-  size_t pos = 0;
-  int dir_inserts = 0;
-  char* buf = copy_range(text, len);
-  if (!buf) {
+  int failed = lookup(name, strlen(name), &upper, &repl, &from_dir) ||
+               reserve(&repl, 0);
+  free(upper.data);
+  if (failed) {
+    free(repl.data);
     return NULL;
   }
-  while (pos < len) {
-    char* close;
-    char* repl = NULL;
-    size_t ref_len;
-    size_t repl_len = 0;
-    int from_dir = 0;
-    int keep;
-    if (buf[pos] != '%' || (close = strchr(buf + pos + 1, '%')) == NULL) {
-      pos++;
-      continue;
-    }
-    ref_len = (size_t)(close - (buf + pos)) + 1;
-    if (resolve) {
-      repl = lookup_range(buf + pos + 1, ref_len - 2, &from_dir);
-      if (!repl) {
-        goto fail;
-      }
-      repl_len = strlen(repl);
-    }
-    // Every reference to a variable gives back fewer "%" than it takes, so
-    // rescanning ends; only a settings directory holding "%" can feed itself.
-    if (from_dir && strchr(repl, '%') && ++dir_inserts > TAV_MAX_DIR_INSERTS) {
-      keep = 1;
-    } else {
-      keep = repl_len == ref_len && tav_same_text(repl, buf + pos, ref_len);
-    }
-    if (keep) {
-      free(repl);
-      pos += ref_len;
-      continue;
-    }
-    if (repl_len > ref_len) {
-      char* grown;
-      if (repl_len - ref_len > SIZE_MAX - len - 1) {
-        free(repl);
-        goto fail;
-      }
-      grown = (char*)realloc(buf, len - ref_len + repl_len + 1);
-      if (!grown) {
-        free(repl);
-        goto fail;
-      }
-      buf = grown;
-    }
-    memmove(buf + pos + repl_len, buf + pos + ref_len, len - pos - ref_len + 1);
-    if (repl_len > 0) {
-      memcpy(buf + pos, repl, repl_len);
-    }
-    len = len - ref_len + repl_len;
-    free(repl);
-    // The scan goes on at the first inserted byte.
+  repl.data[repl.len] = '\0';
+  return repl.data;
+}
+
+// Tells whether repl is the reference %name% again, without regard to case.
+static int same_reference(const Buf* repl, const char* name, size_t len) {
+  return repl->len == len + 2 && repl->data[0] == '%' &&
+         repl->data[len + 1] == '%' && tav_same_text(repl->data + 1, name, len);
+}
+
+int tav_expand(const char* text, int resolve, size_t limit, char** result) {
+  Buf todo = {NULL, 0, 0};
+  Buf out = {NULL, 0, 0};
+  Buf name = {NULL, 0, 0};
+  Buf upper = {NULL, 0, 0};
+  Buf repl = {NULL, 0, 0};
+  Buf last = {NULL, 0, 0};
+  int have_last = 0;
+  int last_from_dir = 0;
+  size_t inserted = 0;
+  int dir_inserts = 0;
+  int rc = TAV_EXPAND_NO_MEMORY;
+
+  *result = NULL;
+  if (push_reversed(&todo, text, strlen(text)) || reserve(&out, 0)) {
+    goto fail;
   }
-  return buf;
+  while (todo.len > 0) {
+    size_t top = todo.len - 1;
+    size_t close = top;
+    size_t name_len;
+    int from_dir = 0;
+    int got;
+    if (todo.data[top] != '%') {
+      // Ordinary bytes up to the next "%" go out as they are.
+      while (close > 0 && todo.data[close - 1] != '%') {
+        close--;
+      }
+      if ((got = emit(&todo, todo.len - close, &out, limit)) != 0) {
+        rc = got;
+        goto fail;
+      }
+    } else {
+      while (close > 0 && todo.data[close - 1] != '%') {
+        close--;
+      }
+      if (close == 0) {
+        // No "%" follows this one: the rest is ordinary text.
+        if ((got = emit(&todo, todo.len, &out, limit)) != 0) {
+          rc = got;
+          goto fail;
+        }
+        break;
+      }
+      close--;
+      name_len = top - close - 1;
+      todo.len--;
+      name.len = 0;
+      if (pop_onto(&todo, name_len, &name)) {
+        goto fail;
+      }
+      todo.len--;
+      // Nothing that a lookup reads changes during an expansion, so a name
+      // met again gives the replacement found last time.
+      if (!resolve) {
+        repl.len = 0;
+      } else if (have_last && last.len == name_len &&
+                 memcmp(last.data, name.data, name_len) == 0) {
+        from_dir = last_from_dir;
+      } else {
+        have_last = 0;
+        last.len = 0;
+        if (lookup(name.data, name_len, &upper, &repl, &from_dir) ||
+            append(&last, name.data, name_len)) {
+          goto fail;
+        }
+        have_last = 1;
+        last_from_dir = from_dir;
+      }
+      // Every reference to a variable gives back fewer "%" than it takes, so
+      // rescanning ends; only a settings directory holding "%" can feed
+      // itself, and past a count its references stay as they stand.
+      if ((from_dir && memchr(repl.data, '%', repl.len) &&
+           ++dir_inserts > TAV_MAX_DIR_INSERTS) ||
+          same_reference(&repl, name.data, name_len)) {
+        if (name_len + 2 > limit - out.len) {
+          rc = TAV_EXPAND_TOO_LARGE;
+          goto fail;
+        }
+        if (append(&out, "%", 1) || append(&out, name.data, name_len) ||
+            append(&out, "%", 1)) {
+          goto fail;
+        }
+      } else {
+        inserted += repl.len;
+        if (inserted > limit) {
+          rc = TAV_EXPAND_TOO_LARGE;
+          goto fail;
+        }
+        // The scan goes on at the first inserted byte.
+        if (push_reversed(&todo, repl.data, repl.len)) {
+          goto fail;
+        }
+      }
+    }
+  }
+  out.data[out.len] = '\0';
+  *result = out.data;
+  out.data = NULL;
+  rc = TAV_EXPAND_OK;
 
 fail:
-  free(buf);
-  return NULL;
+  free(todo.data);
+  free(out.data);
+  free(name.data);
+  free(upper.data);
+  free(repl.data);
+  free(last.data);
+  return rc;
 }

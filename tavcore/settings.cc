@@ -10,8 +10,12 @@
 
 #include "rt/rt.h"
 #include "rt/trace.h"
+#include "tavcore/tavcore.h"
 
-enum { CTRL_Z = 26, LINE_GROWTH = 100 };
+enum { CTRL_Z = 26 };
+
+// The line buffer's first capacity; it doubles from there.
+static const size_t kLineStart = 128;
 
 // What read_line found.
 enum { LINE_READ, LINE_NONE, LINE_NO_MEMORY };
@@ -20,9 +24,6 @@ enum { LINE_READ, LINE_NONE, LINE_NO_MEMORY };
 static char* line_buf = NULL;
 static size_t line_cap = 0;
 
-// The directory part of the directory being read; absent between reads.
-static char* settings_dir = NULL;
-
 // The number of the line being handled, for the trace.
 static int trace_line = 0;
 
@@ -30,71 +31,26 @@ static int is_space(char c) {
   return isspace((unsigned char)c) != 0;
 }
 
-static int is_dir_sep(char c) {
-  return c == '\\' || c == '/' || c == ':';
-}
-
-int tav_set_settings_dir(const char* directory) {
-  size_t keep = 0;
-  char* dir;
-  for (size_t i = 0; directory[i] != '\0'; i++) {
-    if (is_dir_sep(directory[i])) {
-      keep = i + 1;
-    }
-  }
-  dir = (char*)malloc(keep + 1);
-  if (!dir) {
-    return 1;
-  }
-  memcpy(dir, directory, keep);
-  dir[keep] = '\0';
-  free(settings_dir);
-  settings_dir = dir;
-  return 0;
-}
-
-void tav_release_settings_dir(void) {
-  free(settings_dir);
-  settings_dir = NULL;
-}
-
-const char* tav_settings_dir(void) {
-  return settings_dir ? settings_dir : "";
-}
-
-char* tav_join(const char* directory, const char* name) {
-  size_t dlen = strlen(directory);
-  size_t nlen = strlen(name);
-  size_t sep = dlen > 0 && !is_dir_sep(directory[dlen - 1]) ? 1 : 0;
-  char* path = (char*)malloc(dlen + sep + nlen + 1);
-  if (!path) {
-    return NULL;
-  }
-  memcpy(path, directory, dlen);
-  if (sep) {
-    path[dlen] = RT_DIR_SEP[0];
-  }
-  memcpy(path + dlen + sep, name, nlen + 1);
-  return path;
-}
-
-// Makes room for a byte at line_buf[len], growing the buffer by a fixed step
-// when the line has reached its capacity. Returns 0, or 1 when it cannot grow
-// (the buffer then stays as it was).
+// Makes room for a byte at line_buf[len], doubling the buffer when the line
+// has reached its capacity, so that a line of n bytes costs about log2(n)
+// reallocations. Returns 0, or 1 when it cannot grow (the buffer then stays
+// as it was).
 static int make_room(size_t len) {
+  size_t cap;
   char* grown;
   if (len < line_cap) {
     return 0;
   }
-  if (line_cap > SIZE_MAX - LINE_GROWTH) {
+  if (line_cap > SIZE_MAX / 2) {
     return 1;
   }
-  grown = (char*)realloc(line_buf, line_cap + LINE_GROWTH);
+  cap = line_cap < kLineStart ? kLineStart : line_cap * 2;
+  grown = (char*)realloc(line_buf, cap);
   if (!grown) {
     return 1;
   }
   line_buf = grown;
-  line_cap += LINE_GROWTH;
+  line_cap = cap;
   return 0;
 }
 
@@ -223,13 +179,18 @@ static int apply_assignment(char* text) {
 }
 
 // Handles one line: expanded first, then a comment, a section header or an
-// assignment. Returns 0, or 1 when out of memory.
+// assignment. A line that expands past the limit is skipped whole. Returns
+// 0, or 1 when out of memory.
 static int handle_line(const char* line, int* in_section) {
-  char* text = tav_expand(line, 1);
+  char* text;
   char* p;
-  int rc = 0;
+  int rc = tav_expand(line, 1, TAV_MAX_EXPANDED_LINE, &text);
   trace_line++;
-  if (!text) {
+  if (rc == TAV_EXPAND_TOO_LARGE) {
+    trace_not_applied("expands-past-limit", line);
+    return 0;
+  }
+  if (rc != TAV_EXPAND_OK) {
     trace_not_applied("out-of-memory", line);
     return 1;
   }
@@ -265,12 +226,12 @@ int tav_load_settings(const char* directory, const char* file_name) {
     rt_trace(TAV_TRACE_NAME, "settings not read reason=out-of-memory");
     return 1;
   }
-  path = tav_join(settings_dir, file_name);
+  path = tav_join(tav_settings_dir(), file_name);
   if (!path) {
     rt_trace(TAV_TRACE_NAME, "settings not read reason=out-of-memory");
     goto fail;
   }
-  file = fopen(path, "rb");
+  file = rt_open_regular(path);
   if (!file) {
     rt_trace(TAV_TRACE_NAME, "settings file=%q not read reason=cannot-open",
              path);

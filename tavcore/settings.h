@@ -1,6 +1,7 @@
 // The settings file reader and the helpers behind the library's exports:
-// reading the [Environment] section, %NAME% expansion, and the places where
-// the running program's settings and classes lie.
+// reading the [Environment] section, the settings directory, %NAME%
+// expansion, and the places where the running program's settings and
+// classes lie.
 #ifndef TAVCORE_SETTINGS_H_
 #define TAVCORE_SETTINGS_H_
 
@@ -19,7 +20,10 @@
 
 // Reads the file name in the directory part of directory (up to and including
 // its last "\", "/" or ":") and puts every assignment of its [Environment]
-// section into the environment. Returns 0 when the file was read to its end,
+// section into the environment. A line whose expansion would pass
+// TAV_MAX_EXPANDED_LINE bytes is skipped whole, and reading goes on with the
+// next. The file must be a regular one: a FIFO, a device or a directory is
+// treated as missing. Returns 0 when the file was read to its end,
 // whatever it held; 1 when it cannot be opened (nothing has changed) or when
 // memory ran out (reading stopped there; earlier lines have been applied).
 // Borrowed; not kept after the call. Not to be entered from two threads.
@@ -43,11 +47,18 @@ const char* tav_settings_dir(void);
 // when out of memory.
 char* tav_join(const char* directory, const char* name);
 
+// What tav_expand gives back.
+enum { TAV_EXPAND_OK = 0, TAV_EXPAND_NO_MEMORY = 1, TAV_EXPAND_TOO_LARGE = 2 };
+
 // Replaces every %NAME% reference in text, rescanning inserted text: by
 // tav_lookup(NAME) when resolve is nonzero, by nothing otherwise. A
-// reference whose replacement equals it without regard to case stays. Returns
-// a new string; the caller frees it with free(). Null when out of memory.
-char* tav_expand(const char* text, int resolve);
+// reference whose replacement equals it without regard to case stays. Takes
+// time in proportion to the text read and inserted. Returns TAV_EXPAND_OK
+// and sets *result to a new string that the caller frees with free();
+// TAV_EXPAND_TOO_LARGE when the result, or all the text inserted on the
+// way, would pass limit bytes (SIZE_MAX sets no limit); TAV_EXPAND_NO_MEMORY
+// when out of memory. *result is null on failure.
+int tav_expand(const char* text, int resolve, size_t limit, char** result);
 
 // The value that %name% stands for: the settings directory without its one
 // trailing separator when name is "@P" in any case, otherwise the value of

@@ -21,6 +21,13 @@
 #define TAV_API extern __attribute__((visibility("default")))
 #endif
 
+// The most bytes one line of the settings file may make once its %NAME%
+// references are expanded: the most that the Windows environment holds in one
+// variable. A line that would make more is not applied (nor, when it is a
+// section header, obeyed), and reading goes on with the next line; so a file
+// of a few hundred bytes whose values double line by line stays bounded.
+#define TAV_MAX_EXPANDED_LINE 32767
+
 // Applies the [Environment] section of "vorel.ini" in the folder
 // ..\..\bin\ beside the process's main executable to the environment, the
 // first time it is called or whenever force is nonzero. Returns 0 when the

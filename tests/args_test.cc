@@ -182,11 +182,16 @@ TEST_F(ExpandTest, ResponseFileSizeLimit) {
 
 TEST_F(ExpandTest, MissingSourcesLeaveTheListUnexpanded) {
   set_env("LDR_OPTS", "-v");
-  const Words cases[] = {
+  std::vector<Words> cases = {
       {"k", "@LDR_OPTS", "@" + dir_ + "missing"},
       {"k", "@", "@LDR_OPTS"},
       {"k", "@" + dir_},  // a folder is not a response file
+      {"k", "@LDR_OPTS", std::string("@") + kNullDevice},
   };
+  // Nor is a FIFO, whose open would wait for a writer that never comes.
+  if (make_fifo(dir_ + "fifo")) {
+    cases.push_back({"k", "@LDR_OPTS", "@" + dir_ + "fifo"});
+  }
   for (const Words& in : cases) {
     bool ok;
     EXPECT_EQ(in, expand(in, &ok)) << in[1];

@@ -2,6 +2,7 @@
 // references are removed, self-feeding settings directories and allocation
 // failures.
 #include <gtest/gtest.h>
+#include <stdint.h>
 #include <stdlib.h>
 
 #include <string>
@@ -10,9 +11,14 @@
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 
-static std::string expand(const std::string& text, int resolve) {
-  char* out = tav_expand(text.c_str(), resolve);
-  std::string result = out ? out : "(null)";
+static std::string expand(const std::string& text, int resolve,
+                          size_t limit = SIZE_MAX) {
+  char* out;
+  int rc = tav_expand(text.c_str(), resolve, limit, &out);
+  std::string result = rc == TAV_EXPAND_TOO_LARGE ? "(too large)"
+                       : out                      ? out
+                                                  : "(null)";
+  EXPECT_EQ(rc == TAV_EXPAND_OK, out != nullptr);
   free(out);
   return result;
 }
@@ -77,6 +83,8 @@ TEST_F(ExpandTest, SelfFeedingSettingsDirectoryEnds) {
   // A replacement that equals its reference without regard to case stays.
   ASSERT_EQ(tav_set_settings_dir(("%@p%" + sep).c_str()), 0);
   EXPECT_EQ(expand("%@P%", 1), "%@P%");
+  // A reference that stays inserts nothing.
+  EXPECT_EQ(expand("%@P%%@p%", 1, 8), "%@P%%@p%");
   // One that holds the reference inside longer text is inserted a bounded
   // number of times; the reference then stays.
   ASSERT_EQ(tav_set_settings_dir(("x%@P%y" + sep).c_str()), 0);
@@ -85,11 +93,33 @@ TEST_F(ExpandTest, SelfFeedingSettingsDirectoryEnds) {
   EXPECT_EQ(expand("<%@P%>", 1), "<" + many_x + "%@P%" + many_y + ">");
 }
 
+TEST_F(ExpandTest, LimitBoundsTheResultAndTheInsertedText) {
+  static const struct {
+    const char* text;
+    size_t limit;
+    const char* result;
+  } kCases[] = {
+      {"ab%TAVT_X%", 5, "ab50%"},
+      {"ab%TAVT_X%", 4, "(too large)"},
+      {"abcdef", 5, "(too large)"},
+      {"%TAVT_Y%%TAVT_Y%", 0, ""},
+      // The "%" of each inserted "50%" opens a reference that takes text
+      // away again; all inserted text counts.
+      {"%TAVT_X%TAVT_REST%%TAVT_X%TAVT_REST%", 6, "5050"},
+      {"%TAVT_X%TAVT_REST%%TAVT_X%TAVT_REST%", 5, "(too large)"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(expand(c.text, 1, c.limit), c.result);
+  }
+}
+
 TEST_F(ExpandTest, AllocationFailureGivesNull) {
   for (int n = 1;; n++) {
     SCOPED_TRACE(n);
     fault_fail_from(n);
-    char* out = tav_expand("%TAVT_R%-%@P%-%TAVT_X%", 1);
+    char* out;
+    tav_expand("%TAVT_R%-%@P%-%TAVT_X%", 1, SIZE_MAX, &out);
     int made = fault_count();
     fault_fail_from(0);
     std::string result = out ? out : "(null)";

@@ -6,6 +6,8 @@
 #include <stdlib.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
@@ -118,11 +120,40 @@ TEST(SettingsTest, AppliesTheExampleSection) {
   EXPECT_STREQ(tav_settings_dir(), "");
 }
 
-TEST(SettingsTest, MissingFileChangesNothing) {
+TEST(SettingsTest, MissingOrIrregularFileChangesNothing) {
   std::string dir = scratch_dir("missing");
+  std::string device = kNullDevice;
+  size_t cut = device.rfind(kDirSep[0]) + 1;
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {dir, "vorel.ini"},
+      {dir, "folder"},
+      {device.substr(0, cut), device.substr(cut)},
+  };
+  ASSERT_TRUE(make_dirs(dir + "folder"));
+  // A FIFO without a writer must not hold the reader up.
+  if (make_fifo(dir + "fifo")) {
+    cases.push_back({dir, "fifo"});
+  }
   test_putenv("TAVT_B=old");
-  EXPECT_EQ(tav_load_settings(dir.c_str(), "vorel.ini"), 1);
-  EXPECT_EQ(var("TAVT_B"), "old");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.second);
+    EXPECT_EQ(tav_load_settings(c.first.c_str(), c.second.c_str()), 1);
+    EXPECT_EQ(var("TAVT_B"), "old");
+  }
+}
+
+TEST(SettingsTest, LineThatExpandsPastTheLimitIsSkipped) {
+  // The value doubles on every line until it would pass the limit; the
+  // section header made too long is skipped too, and the section stays open.
+  std::string file = "[Environment]\nTAVT_A=" + std::string(16, 'x') + "\n";
+  for (int i = 0; i < 40; i++) {
+    file += "TAVT_A=%TAVT_A%%TAVT_A%\n";
+  }
+  file += "[Other] %TAVT_A%%TAVT_A%\nTAVT_B=after\n";
+  EXPECT_EQ(load(file, "doubling"), 0);
+  EXPECT_EQ(var("TAVT_A"), std::string(16384, 'x'));
+  EXPECT_EQ(var("TAVT_B"), "after");
+  test_putenv("TAVT_A=");
 }
 
 TEST(SettingsTest, AllocationFailureStopsTheRead) {

@@ -14,6 +14,7 @@
 
 const char kDirSep[] = "/";
 const char kListSep[] = ":";
+const char kNullDevice[] = "/dev/null";
 
 std::string bin_dir() {
   char buf[PATH_MAX];
@@ -86,6 +87,10 @@ bool copy_file(const std::string& from, const std::string& to) {
 
 bool remove_file(const std::string& path) {
   return unlink(path.c_str()) == 0;
+}
+
+bool make_fifo(const std::string& path) {
+  return mkfifo(path.c_str(), 0600) == 0;
 }
 
 RunResult run_program(const std::string& program,

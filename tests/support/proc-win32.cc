@@ -12,6 +12,7 @@
 
 const char kDirSep[] = "\\";
 const char kListSep[] = ";";
+const char kNullDevice[] = "NUL";
 
 std::string bin_dir() {
   char buf[MAX_PATH * 4];
@@ -98,6 +99,10 @@ bool copy_file(const std::string& from, const std::string& to) {
 
 bool remove_file(const std::string& path) {
   return DeleteFileA(path.c_str()) != 0;
+}
+
+bool make_fifo(const std::string&) {
+  return false;
 }
 
 // Quotes one argument so that the runtime's command-line parser gives it

@@ -51,6 +51,9 @@ std::string lib_file(const std::string& library);
 extern const char kDirSep[];
 extern const char kListSep[];
 
+// The platform's null device: a readable path that is not a regular file.
+extern const char kNullDevice[];
+
 // A new, empty folder for one test, below the current folder: an absolute
 // path with a trailing separator.
 std::string scratch_dir(const std::string& name);
@@ -62,6 +65,10 @@ bool write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool copy_file(const std::string& from, const std::string& to);
 bool remove_file(const std::string& path);
+
+// Makes a FIFO (named pipe) at path. Returns false where the platform has
+// none in its file system.
+bool make_fifo(const std::string& path);
 
 // Sets ("NAME=VALUE") or removes ("NAME=") a variable of the test process
 // itself through the runtime layer. Returns true when done.

@@ -131,7 +131,12 @@ static char* read_text(const char* arg, int pass, char** end,
     *source = "variable";
   } else {
     if (rt_file_size(name, &size)) {
-      return unexpanded(arg, pass, "no-such-variable-or-file");
+      // Only a regular file has a size here; anything else counts as
+      // missing, and the trace tells the two apart.
+      return unexpanded(arg, pass,
+                        rt_trace_on() && rt_exists(name)
+                            ? "not-a-regular-file"
+                            : "no-such-variable-or-file");
     }
     if (size > LDR_MAX_RESPONSE_FILE) {
       rt_trace(ldr_trace_name,

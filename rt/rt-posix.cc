@@ -152,6 +152,11 @@ int rt_is_dir(const char* path) {
   return path[0] != '\0' && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+int rt_exists(const char* path) {
+  struct stat st;
+  return path[0] != '\0' && stat(path, &st) == 0;
+}
+
 char* rt_exec_arg(const char* prefix, const char* value) {
   size_t plen = strlen(prefix);
   size_t vlen = strlen(value);

@@ -103,6 +103,10 @@ int rt_is_dir(const char* path) {
          (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+int rt_exists(const char* path) {
+  return path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 // The flags for turning UTF-16 back into the active code page: no best-fit
 // stand-ins, which could turn a character the code page lacks into a quote or
 // a backslash. The UTF code pages take no flags and need none.

@@ -64,6 +64,10 @@ FILE* rt_open_regular(const char* path);
 // allowed ("C:\jdk\" is a directory when "C:\jdk" is). Returns 1 or 0.
 int rt_is_dir(const char* path);
 
+// Tells whether anything exists at path: a file of any kind or a directory.
+// Returns 1 or 0.
+int rt_exists(const char* path);
+
 // Builds one argument for rt_exec: prefix followed by value, written so that
 // the started program receives exactly those bytes as one argument. On
 // Windows the value is enclosed in double quotes by the runtime's

@@ -70,14 +70,13 @@ char* sec_class_path(const char* old, const char* dir) {
 // Traces why the value of JAVA_HOME is refused: empty, naming nothing, or
 // naming something that is not a directory.
 static void trace_refused_home(const char* value) {
-  unsigned long size;
   const char* reason = "not-found";
   if (!rt_trace_on()) {
     return;
   }
   if (value[0] == '\0') {
     reason = "empty";
-  } else if (rt_file_size(value, &size) == 0) {
+  } else if (rt_exists(value)) {
     reason = "not-a-directory";
   }
   rt_trace(kTraceName, "JAVA_HOME=%q refused reason=%s", value, reason);

@@ -214,6 +214,21 @@ static int handle_line(const char* line, int* in_section) {
   return rc;
 }
 
+// Traces why the settings file at path could not be opened.
+static void trace_not_read(const char* path) {
+  unsigned long size;
+  const char* reason = "not-found";
+  if (!rt_trace_on()) {
+    return;
+  }
+  if (rt_file_size(path, &size) == 0) {
+    reason = "unreadable";
+  } else if (rt_exists(path)) {
+    reason = "not-a-regular-file";
+  }
+  rt_trace(TAV_TRACE_NAME, "settings file=%q not read reason=%s", path, reason);
+}
+
 int tav_load_settings(const char* directory, const char* file_name) {
   char* path = NULL;
   FILE* file = NULL;
@@ -233,8 +248,7 @@ int tav_load_settings(const char* directory, const char* file_name) {
   }
   file = rt_open_regular(path);
   if (!file) {
-    rt_trace(TAV_TRACE_NAME, "settings file=%q not read reason=cannot-open",
-             path);
+    trace_not_read(path);
     goto fail;
   }
   rt_trace(TAV_TRACE_NAME, "settings file=%q opened", path);

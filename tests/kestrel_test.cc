@@ -208,6 +208,7 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
   ASSERT_TRUE(write_file(dir_ + "loop.rsp", "@loop.rsp"));
   ASSERT_TRUE(write_file(dir_ + "many.rsp", many));
   ASSERT_TRUE(write_file(dir_ + "heavy.rsp", heavy));
+  ASSERT_TRUE(make_dirs(dir_ + "adir"));
   const std::string failed = "expand failed, the arguments stay as given";
   const std::string usage = "usage text shown, the VM is not started";
   const struct {
@@ -229,6 +230,10 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
         failed,
         launch_line({"kestrel", "-debug", std::string(kName) + "@kt_missing",
                      kAgent, "@kt_missing", "x"})}},
+      {{"@adir"},
+       {},
+       {"expand \"@adir\" pass=1 unexpanded reason=not-a-regular-file",
+        failed}},
       {{"@big.rsp"},
        {},
        {"expand \"@big.rsp\" pass=1 file=\"big.rsp\" size=65536 unexpanded "

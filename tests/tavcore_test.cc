@@ -152,9 +152,11 @@ TEST(TavcoreTest, TracesTheSettingsReadAndTheClassPaths) {
   std::string root = scratch_dir("tavcore_trace");
   const char* ini =
       "TAVK_OUT=1\n; note\n\n[ Environment ]\ntavk_a = %@P%\nnovalue\n"
-      "TAVK_B=\n=x\n[Other]\nTAVK_C=1\n";
+      "TAVK_B=\n=x\nTAVK_BIG=%TAVK_X%%TAVK_X%\n[Other]\nTAVK_C=1\n";
   Tree t = make_tree(root + "P" + S + "Java" + S + "bin" + S, ini);
   Tree none = make_tree(root + "Q" + S + "Java" + S + "bin" + S, nullptr);
+  Tree dir = make_tree(root + "R" + S + "Java" + S + "bin" + S, nullptr);
+  ASSERT_TRUE(make_dirs(dir.settings + "vorel.ini"));
   auto head = [](const Tree& tree) {
     return std::vector<std::string>{
         "initialize force=0",
@@ -179,20 +181,27 @@ TEST(TavcoreTest, TracesTheSettingsReadAndTheClassPaths) {
         "line 6 not applied reason=refused text=\"NOVALUE\"",
         "line 7 removed name=\"TAVK_B\"",
         "line 8 not applied reason=refused text=\"=x\"",
-        "line 9 section \"[Other]\" off",
-        "line 10 not applied reason=outside-section text=\"TAVK_C=1\"",
-        "settings file=" + file + " read after 10 lines",
+        "line 9 not applied reason=expands-past-limit "
+        "text=\"TAVK_BIG=%TAVK_X%%TAVK_X%\"",
+        "line 10 section \"[Other]\" off",
+        "line 11 not applied reason=outside-section text=\"TAVK_C=1\"",
+        "settings file=" + file + " read after 11 lines",
         "TAVGetClasspath returns \"A b\"",
         "initialize force=0 skipped, done before",
         "TAVGetExtendedClasspath returns " + traced(ext)}},
       {none,
        {"settings file=" + traced(none.settings + "vorel.ini") +
-            " not read reason=cannot-open",
+            " not read reason=not-found",
         "TAVGetClasspath returns \"A b\""}},
+      {dir,
+       {"settings file=" + traced(dir.settings + "vorel.ini") +
+        " not read reason=not-a-regular-file"}},
   };
   for (const auto& c : kCases) {
     std::vector<std::string> args = {"cp", "ext", "get", "TAVK_A"};
-    std::vector<EnvChange> env = {Set("CLASSPATH", "A b")};
+    // Twice this value passes the most that one line may expand to.
+    std::vector<EnvChange> env = {Set("CLASSPATH", "A b"),
+                                  Set("TAVK_X", std::string(20000, 'x'))};
     RunResult plain = run_program(c.tree.host, args, env);
     env.push_back(Set("NORVANE_TRACE", "1"));
     RunResult r = run_program(c.tree.host, args, env);

@@ -294,6 +294,15 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
     EXPECT_EQ(plain.err, r.err) << value;
     EXPECT_EQ(1u, calls_.size()) << value;
   }
+  // Nor does standard error where there is none, as for a GUI program.
+  remove_file(record_);
+  RunResult r =
+      run_program("kestrelw", {"Hello"},
+                  {Set("NORVANE_TRACE", "1"), Set("JAVAI_G_RECORD", record_),
+                   Set("JAVAI_G_STATUS", "5")},
+                  dir_, false);
+  EXPECT_EQ(5, r.status);
+  EXPECT_EQ(1u, read_record(record_).size());
 }
 
 }  // namespace

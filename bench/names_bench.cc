@@ -10,12 +10,14 @@
 #include "rt/rt.h"
 #include "tavcore/settings.h"
 
-static void BM_References(benchmark::State& state) {
-  static char assignment[] = "NAMES_BENCH=0123456789";
+// Expands, once per iteration, a line of state.range(0) copies of piece,
+// with the variable that assignment sets.
+static void expand_line(benchmark::State& state, char* assignment,
+                        const char* piece) {
   rt_putenv(assignment);
   std::string line;
   for (int64_t i = 0; i < state.range(0); i++) {
-    line += "%NAMES_BENCH%";
+    line += piece;
   }
   for (auto _ : state) {
     char* out;
@@ -24,6 +26,11 @@ static void BM_References(benchmark::State& state) {
     free(out);
   }
   state.SetItemsProcessed((int64_t)state.iterations() * state.range(0));
+}
+
+static void BM_References(benchmark::State& state) {
+  static char assignment[] = "NAMES_BENCH=0123456789";
+  expand_line(state, assignment, "%NAMES_BENCH%");
 }
 BENCHMARK(BM_References)
     ->RangeMultiplier(10)
@@ -34,18 +41,7 @@ BENCHMARK(BM_References)
 // replacement is scanned again.
 static void BM_Rescanned(benchmark::State& state) {
   static char assignment[] = "NAMES_HALF=50%";
-  rt_putenv(assignment);
-  std::string line;
-  for (int64_t i = 0; i < state.range(0); i++) {
-    line += "%NAMES_HALF%NAMES_HALF%";
-  }
-  for (auto _ : state) {
-    char* out;
-    tav_expand(line.c_str(), 1, SIZE_MAX, &out);
-    benchmark::DoNotOptimize(out);
-    free(out);
-  }
-  state.SetItemsProcessed((int64_t)state.iterations() * state.range(0));
+  expand_line(state, assignment, "%NAMES_HALF%NAMES_HALF%");
 }
 BENCHMARK(BM_Rescanned)
     ->RangeMultiplier(10)

@@ -1,10 +1,11 @@
 // The runtime layer on Windows: a thin pass-through to msvcrt and the kernel,
 // plus the guarded start of another program.
-#include <fcntl.h>
+#include <windows.h>
+
 #include <io.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
-#include <windows.h>
 
 #include "rt/cmdline.h"
 #include "rt/rt.h"

@@ -119,6 +119,8 @@ static int emit(Buf* todo, size_t n, Buf* out, size_t limit) {
 static int lookup(const char* name, size_t len, Buf* upper, Buf* repl,
                   int* from_dir) {
   const char* value;
+  char* plain;
+  int failed;
   upper->len = 0;
   repl->len = 0;
   if (append(upper, name, len)) {
@@ -137,24 +139,16 @@ static int lookup(const char* name, size_t len, Buf* upper, Buf* repl,
     return append(repl, dir, dlen);
   }
   value = rt_getenv(upper->data);
-  // The value's own references are removed, not followed: with nothing
-  // inserted there is nothing to scan again, so one pass does it.
-  for (const char* p = value ? value : ""; *p != '\0';) {
-    const char* close;
-    if (*p == '%' && (close = strchr(p + 1, '%')) != NULL) {
-      p = close + 1;
-      continue;
-    }
-    const char* run = p + 1;
-    while (*run != '\0' && *run != '%') {
-      run++;
-    }
-    if (append(repl, p, (size_t)(run - p))) {
-      return 1;
-    }
-    p = run;
+  if (!value) {
+    return 0;
   }
-  return 0;
+  // The value's own references are removed, not followed.
+  if (tav_expand(value, 0, SIZE_MAX, &plain) != TAV_EXPAND_OK) {
+    return 1;
+  }
+  failed = append(repl, plain, strlen(plain));
+  free(plain);
+  return failed;
 }
 
 char* tav_lookup(const char* name) {
@@ -201,27 +195,17 @@ int tav_expand(const char* text, int resolve, size_t limit, char** result) {
     size_t name_len;
     int from_dir = 0;
     int got;
-    if (todo.data[top] != '%') {
-      // Ordinary bytes up to the next "%" go out as they are.
-      while (close > 0 && todo.data[close - 1] != '%') {
-        close--;
-      }
+    while (close > 0 && todo.data[close - 1] != '%') {
+      close--;
+    }
+    if (todo.data[top] != '%' || close == 0) {
+      // Ordinary bytes up to the next "%" go out as they are; so does the
+      // rest of the text after a "%" that no other follows.
       if ((got = emit(&todo, todo.len - close, &out, limit)) != 0) {
         rc = got;
         goto fail;
       }
     } else {
-      while (close > 0 && todo.data[close - 1] != '%') {
-        close--;
-      }
-      if (close == 0) {
-        // No "%" follows this one: the rest is ordinary text.
-        if ((got = emit(&todo, todo.len, &out, limit)) != 0) {
-          rc = got;
-          goto fail;
-        }
-        break;
-      }
       close--;
       name_len = top - close - 1;
       todo.len--;

@@ -8,10 +8,10 @@
 #include <windows.h>
 #endif
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/proc.h"
 #include "tests/support/trace.h"
@@ -62,6 +62,15 @@ std::vector<std::string> lines_of(const std::string& text) {
     lines.push_back(text.substr(start, nl - start));
   }
   return lines;
+}
+
+// Every CGI variable set to value.
+std::vector<EnvChange> every_variable(const std::string& value) {
+  std::vector<EnvChange> env;
+  for (const char* name : kVariables) {
+    env.push_back(Set(name, value));
+  }
+  return env;
 }
 
 // What the interpreter must receive for these values (empty for unset).
@@ -126,11 +135,8 @@ TEST(GateletTest, WorkedExamplePassesEveryVariableInOrder) {
 
 TEST(GateletTest, IgnoresItsOwnArgumentsAndSetButEmptyValues) {
   std::string dir = stub_dir("gatelet_stub");
-  std::vector<EnvChange> env;
-  for (const char* name : kVariables) {
-    env.push_back(Set(name, ""));
-  }
-  Gatelet g = run_gatelet(dir, env, {"-Dinjected=1", "other.Class", "x y"});
+  Gatelet g = run_gatelet(dir, every_variable(""),
+                          {"-Dinjected=1", "other.Class", "x y"});
   EXPECT_EQ(0, g.result.status);
   EXPECT_EQ(record_of(expected_args(std::vector<std::string>(kCount))),
             g.record);
@@ -270,11 +276,8 @@ TEST(GateletTest, NeverStartsACommandLineOverThePlatformLimit) {
   } cases[] = {
       {{Set("QUERY_STRING", std::string(limit - 1 - base, 'q'))}, true},
       {{Set("QUERY_STRING", std::string(limit - base, 'q'))}, false},
-      {{}, false},
+      {every_variable(std::string(8000, 'v')), false},
   };
-  for (const char* name : kVariables) {
-    cases[2].env.push_back(Set(name, std::string(8000, 'v')));
-  }
   for (const auto& c : cases) {
     Gatelet g = run_gatelet(dir, c.env);
     if (c.started) {
@@ -333,10 +336,7 @@ TEST(GateletTest, TracesEachValueOnItsOwnLineAndWhyNothingStarted) {
                            (values[i] ? values[i] : ""));
   }
   vector += " " + traced(kClass);
-  std::vector<EnvChange> too_long;
-  for (const char* name : kVariables) {
-    too_long.push_back(Set(name, std::string(8000, 'v')));
-  }
+  std::vector<EnvChange> too_long = every_variable(std::string(8000, 'v'));
   std::string batch = scratch_dir("gatelet_trace_batch");
   ASSERT_TRUE(write_file(batch + "java.bat", "@exit 9\r\n"));
   struct Case {

@@ -1,5 +1,6 @@
 // The runtime layer on POSIX: reproduces the Microsoft runtime's rules that the
 // programs rely on (case-blind environment names, _putenv's removal rule).
+// Starting programs is in exec-posix.cc.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -8,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "rt/path.h"
 #include "rt/rt.h"
 
 extern char** environ;
@@ -76,15 +78,20 @@ void rt_publish_environment(void) {}
 int rt_exe_path(char* buf, size_t size) {
   ssize_t n;
   if (size == 0) {
-    return 1;
+    return RT_EXE_PATH_TOO_LONG;
   }
   buf[0] = '\0';
   n = readlink("/proc/self/exe", buf, size);
   if (n <= 0 || (size_t)n >= size) {
     buf[0] = '\0';
-    return 1;
+    return n <= 0 ? RT_EXE_PATH_UNKNOWN : RT_EXE_PATH_TOO_LONG;
   }
   buf[n] = '\0';
+  return 0;
+}
+
+int rt_is_lead_byte(unsigned char byte) {
+  (void)byte;
   return 0;
 }
 
@@ -147,6 +154,25 @@ FILE* rt_open_regular(const char* path) {
   return file;
 }
 
+FILE* rt_open_append(const char* path) {
+  struct stat st;
+  FILE* file;
+  int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC,
+                0666);
+  if (fd < 0) {
+    return NULL;
+  }
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return NULL;
+  }
+  file = fdopen(fd, "a");
+  if (!file) {
+    close(fd);
+  }
+  return file;
+}
+
 int rt_is_dir(const char* path) {
   struct stat st;
   return path[0] != '\0' && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
@@ -155,38 +181,4 @@ int rt_is_dir(const char* path) {
 int rt_exists(const char* path) {
   struct stat st;
   return path[0] != '\0' && stat(path, &st) == 0;
-}
-
-char* rt_exec_arg(const char* prefix, const char* value) {
-  size_t plen = strlen(prefix);
-  size_t vlen = strlen(value);
-  char* arg = (char*)malloc(plen + vlen + 1);
-  if (!arg) {
-    return NULL;
-  }
-  memcpy(arg, prefix, plen);
-  memcpy(arg + plen, value, vlen + 1);
-  return arg;
-}
-
-int rt_exec(const char* file, char* const* argv, int* status,
-            RtExecReport* report) {
-  (void)status;
-  execvp(file, argv);
-  switch (errno) {
-    case ENOENT:
-    case ENOTDIR:
-      report->reason = RT_EXEC_NOT_FOUND;
-      break;
-    case E2BIG:
-      report->reason = RT_EXEC_TOO_LONG;
-      break;
-    case ENOMEM:
-      report->reason = RT_EXEC_NO_MEMORY;
-      break;
-    default:
-      report->reason = RT_EXEC_REFUSED;
-      break;
-  }
-  return 1;
 }

@@ -38,9 +38,17 @@ int rt_putenv(char* assignment);
 // where the platform has no such distinction.
 void rt_publish_environment(void);
 
+// Why rt_exe_path gives no path.
+#define RT_EXE_PATH_UNKNOWN 1           // the platform does not tell it
+#define RT_EXE_PATH_TOO_LONG 2          // it does not fit the buffer
+#define RT_EXE_PATH_NOT_IN_CODE_PAGE 3  // a character has no exact form
+
 // Writes the full path of the running executable into buf (size bytes, the
-// terminator included). Returns 0, or 1 when the path cannot be found or does
-// not fit; buf then holds the empty string.
+// terminator included, of which at most RT_PATH_MAX are used): the whole
+// path, exactly, or nothing. On Windows it
+// is read in UTF-16 whatever its length, and taken only when the active code
+// page holds every character of it as it is. Returns 0, or one of the
+// RT_EXE_PATH_ reasons with buf holding the empty string.
 int rt_exe_path(char* buf, size_t size);
 
 // Finds the size in bytes of the regular file at path. Returns 0 and sets
@@ -59,6 +67,13 @@ int rt_read_file(const char* path, char* buf, unsigned long size);
 // opened or is not a regular file (a directory, a FIFO, a device), which
 // counts as missing. Never waits for a writer, as opening a FIFO would.
 FILE* rt_open_regular(const char* path);
+
+// Opens the file at path for appending text, creating it when missing, when
+// it is a regular file. Returns the stream, which the caller closes with
+// fclose(); null when it cannot be opened or is not a regular file (a FIFO,
+// a pipe, a device, a directory). Never waits for a reader, as opening or
+// writing a FIFO or a pipe would.
+FILE* rt_open_append(const char* path);
 
 // Tells whether path names an existing directory. A trailing separator is
 // allowed ("C:\jdk\" is a directory when "C:\jdk" is). Returns 1 or 0.
@@ -82,7 +97,7 @@ char* rt_exec_arg(const char* prefix, const char* value);
 
 // Why rt_exec started nothing.
 #define RT_EXEC_NOT_FOUND 1   // no program file of that name along the search
-#define RT_EXEC_BATCH_FILE 2  // the search found a batch file (Windows)
+#define RT_EXEC_BATCH_FILE 2  // the search found only batch files (Windows)
 #define RT_EXEC_TOO_LONG 3    // the command line or vector is over the limit
 #define RT_EXEC_NO_MEMORY 4   // memory ran out while the start was prepared
 #define RT_EXEC_REFUSED 5     // the platform's start call failed otherwise
@@ -95,6 +110,10 @@ struct RtExecReport {
   // search is exec's own and this is not called. Both strings are borrowed;
   // not kept after the call.
   void (*starting)(const char* program, const char* command_line);
+  // Called, when not null, when a program that runs as the caller's child
+  // could not be tied to the caller's life and may outlive it: with the word
+  // job-not-created or job-not-assigned. The program runs all the same.
+  void (*untied)(const char* reason);
   // Set when rt_exec returns 1: one of the RT_EXEC_ reasons.
   int reason;
 };
@@ -103,14 +122,17 @@ struct RtExecReport {
 // does, with the null-terminated vector argv (entries already in the form
 // that rt_exec_arg gives). Where the platform can replace the process (POSIX
 // exec), it does and rt_exec returns only on failure. On Windows, whose exec
-// call does not replace the process, it starts the program with inherited
-// standard handles, waits for it, sets *status to its exit status and returns
-// 0; it refuses to start a batch file, whose command line the command
-// interpreter would parse again, and a command line longer than the
-// platform's limit (RT_CMDLINE_MAX UTF-16 units with the terminator), which
-// could otherwise arrive cut short. Returns 1 when the program is not
-// started, with report->reason telling why. Borrowed; not kept after the
-// call.
+// call does not replace the process, it starts the program as a child that
+// inherits the standard handles and, where the kernel can limit it, nothing
+// else; the child is tied to the caller, so that it ends when the caller
+// ends, however the caller ends. rt_exec waits for it, sets *status to its
+// exit status and returns 0. The search passes over batch files, whose
+// command line the command interpreter would parse again, and goes on along
+// PATH; a command line longer than the platform's limit (RT_CMDLINE_MAX
+// UTF-16 units with the terminator), which could otherwise arrive cut
+// short, is not started. Returns 1 when the program is not started, with
+// report->reason telling why (RT_EXEC_BATCH_FILE when only batch files were
+// found). Borrowed; not kept after the call.
 int rt_exec(const char* file, char* const* argv, int* status,
             RtExecReport* report);
 

@@ -126,7 +126,7 @@ void rt_trace(const char* source, const char* format, ...) {
   // What the program does next must not depend on whether a line was
   // written, not even through errno.
   saved_errno = errno;
-  out = mode == TRACE_STDERR ? stderr : fopen(file_name, "a");
+  out = mode == TRACE_STDERR ? stderr : rt_open_append(file_name);
   if (out) {
     va_start(args, format);
     put_line(out, source, format, args);

@@ -6,7 +6,8 @@
 
 // The variable that switches the trace on. Unset or empty: no trace. "1":
 // lines go to standard error. Any other value names a file that lines are
-// appended to (created when missing, never truncated).
+// appended to (created when missing, never truncated); only a regular file
+// takes them: a FIFO, a pipe, a device or a directory drops every line.
 #define RT_TRACE_VARIABLE "NORVANE_TRACE"
 
 // Tells whether tracing is on. The variable is looked up once per process,

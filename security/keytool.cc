@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "rt/path.h"
 #include "rt/rt.h"
 #include "rt/trace.h"
 #include "vmstub/javai_g.h"
@@ -32,22 +33,22 @@ void* sec_alloc(size_t size) {
 }
 
 int sec_program_dir(char* dir) {
-  char* sep;
+  size_t keep;
   if (rt_exe_path(dir, RT_PATH_MAX)) {
     dir[0] = '\0';
     rt_trace(kTraceName,
              "program directory unknown reason=path-unknown-or-too-long");
     return 1;
   }
-  sep = strrchr(dir, RT_DIR_SEP[0]);
-  if (!sep) {
+  keep = rt_path_dir_length(dir, RT_DIR_SEP);
+  if (keep == 0) {
     rt_trace(kTraceName,
              "program directory unknown reason=no-separator executable=%q",
              dir);
     dir[0] = '\0';
     return 1;
   }
-  *sep = '\0';
+  dir[keep - 1] = '\0';
   rt_trace(kTraceName, "program directory=%q", dir);
   return 0;
 }

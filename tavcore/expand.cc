@@ -11,6 +11,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "rt/path.h"
 #include "rt/rt.h"
 #include "tavcore/settings.h"
 
@@ -132,11 +133,7 @@ static int lookup(const char* name, size_t len, Buf* upper, Buf* repl,
   *from_dir = strcmp(upper->data, "@P") == 0;
   if (*from_dir) {
     const char* dir = tav_settings_dir();
-    size_t dlen = strlen(dir);
-    if (dlen > 0 && dir[dlen - 1] == RT_DIR_SEP[0]) {
-      dlen--;
-    }
-    return append(repl, dir, dlen);
+    return append(repl, dir, rt_path_trimmed_length(dir, RT_DIR_SEP));
   }
   value = rt_getenv(upper->data);
   if (!value) {

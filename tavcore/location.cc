@@ -5,22 +5,18 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "rt/path.h"
 #include "rt/rt.h"
 #include "rt/trace.h"
 #include "tavcore/settings.h"
 
 int tav_base_dir(const char* exe_path, char* buf, size_t size) {
   static const char kUp[] = ".." RT_DIR_SEP ".." RT_DIR_SEP "bin" RT_DIR_SEP;
-  const char* last = strrchr(exe_path, RT_DIR_SEP[0]);
-  size_t keep;
+  size_t keep = rt_path_dir_length(exe_path, RT_DIR_SEP);
   if (size > 0) {
     buf[0] = '\0';
   }
-  if (!last) {
-    return 1;
-  }
-  keep = (size_t)(last - exe_path) + 1;
-  if (keep + sizeof kUp > size) {
+  if (keep == 0 || keep + sizeof kUp > size) {
     return 1;
   }
   memcpy(buf, exe_path, keep);

@@ -1,6 +1,7 @@
 // The CGI gateway launcher as a program, with a recording stand-in for the
 // interpreter first on PATH: the arguments the interpreter actually receives,
 // the streams and status that pass through, and the error responses.
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -96,10 +97,11 @@ struct Gatelet {
   std::string record;  // empty when the interpreter did not run
 };
 
-// Runs gatelet_g in an empty folder with PATH as given, every CGI variable
-// unset and then env applied.
+// Runs gatelet_g in an empty folder (or in cwd) with PATH as given, every
+// CGI variable unset and then env applied.
 Gatelet run_gatelet(const std::string& path, std::vector<EnvChange> env,
-                    const std::vector<std::string>& args = {}) {
+                    const std::vector<std::string>& args = {},
+                    const std::string& cwd = "") {
   std::string work = scratch_dir("gatelet_work");
   std::string record = work + "record.txt";
   std::vector<EnvChange> all = {Set("PATH", path),
@@ -109,7 +111,7 @@ Gatelet run_gatelet(const std::string& path, std::vector<EnvChange> env,
   }
   all.insert(all.end(), env.begin(), env.end());
   Gatelet g;
-  g.result = run_program("gatelet_g", args, all, work);
+  g.result = run_program("gatelet_g", args, all, cwd.empty() ? work : cwd);
   g.record = read_file(record);
   return g;
 }
@@ -246,19 +248,55 @@ TEST(GateletTest, AnswersWithTheErrorResponseWhenNoInterpreterIsFound) {
 }
 
 #ifdef _WIN32
-TEST(GateletTest, NeverPassesRequestDataThroughABatchFile) {
+TEST(GateletTest, PassesOverBatchFilesAndNeverRunsThem) {
   std::string stub = stub_dir("gatelet_stub");
   for (const char* batch : {"java.bat", "java.cmd"}) {
     std::string first = scratch_dir("gatelet_batch");
     std::string marker = first + "ran.txt";
     ASSERT_TRUE(write_file(first + batch, "@echo ran> \"" + marker + "\"\r\n"));
-    Gatelet g = run_gatelet(first + kListSep + stub,
-                            {Set("QUERY_STRING", "\" & echo x")});
-    EXPECT_EQ(1, g.result.status) << batch;
-    EXPECT_EQ(text_mode(kNoInterpreter), g.result.out) << batch;
-    EXPECT_EQ("", g.record) << batch;
-    EXPECT_EQ("", read_file(marker)) << batch;
+    const struct {
+      std::string path;
+      std::string cwd;
+      bool answered;
+    } cases[] = {
+        {first + kListSep + stub, "", true},  // earlier on PATH
+        {stub, first, true},                  // in the current folder
+        {first, "", false},                   // nothing but batch files
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(batch) + " on " + c.path + " in " + c.cwd);
+      Gatelet g =
+          run_gatelet(c.path, {Set("QUERY_STRING", "\" & echo x")}, {}, c.cwd);
+      if (c.answered) {
+        EXPECT_EQ(0, g.result.status);
+        ASSERT_EQ(21u, lines_of(g.record).size());
+        EXPECT_EQ("-DQUERY_STRING=\" & echo x", lines_of(g.record).at(9));
+      } else {
+        EXPECT_EQ(1, g.result.status);
+        EXPECT_EQ(text_mode(kNoInterpreter), g.result.out);
+        EXPECT_EQ("", g.record);
+      }
+      EXPECT_EQ("", read_file(marker));
+    }
   }
+}
+
+TEST(GateletTest, OnlyTheStandardHandlesReachTheInterpreter) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+  HANDLE leaked = CreateEventA(&inherit, TRUE, TRUE, NULL);
+  ASSERT_NE(nullptr, leaked);
+  std::string value = std::to_string((uintptr_t)leaked);
+  // The stand-in sees the event when it is started directly, as the
+  // gateway is; through the gateway it does not.
+  std::string work = scratch_dir("gatelet_handle");
+  run_program(bin_dir() + exe_file("java_stub"), {},
+              {Set("JAVA_STUB_RECORD", work + "direct.txt"),
+               Set("JAVA_STUB_HANDLE", value)});
+  Gatelet g = run_gatelet(stub_dir("gatelet_stub"),
+                          {Set("JAVA_STUB_HANDLE", value)});
+  CloseHandle(leaked);
+  EXPECT_EQ("handle inherited", lines_of(read_file(work + "direct.txt")).back());
+  EXPECT_EQ("handle not inherited", lines_of(g.record).back());
 }
 
 TEST(GateletTest, NeverStartsACommandLineOverThePlatformLimit) {
@@ -300,6 +338,33 @@ TEST(GateletTest, PrefersAnExecutableToABatchFileInTheSameFolder) {
             g.record);
 }
 #endif
+
+TEST(GateletTest, AKilledGatewayLeavesNoInterpreterRunning) {
+  std::string work = scratch_dir("gatelet_killed");
+  std::string pid_file = work + "pid.txt";
+  StartedProgram gateway = start_program(
+      "gatelet_g", {},
+      {Set("PATH", stub_dir("gatelet_stub")), Set("JAVA_STUB_PID", pid_file),
+       Set("JAVA_STUB_SLEEP", "30000")},
+      work);
+  ASSERT_GT(gateway.pid, 0);
+  std::string pid;
+  for (int i = 0; i < 300 && pid.find('\n') == std::string::npos; i++) {
+    pause_ms(50);
+    pid = read_file(pid_file);
+  }
+  long interpreter = atol(pid.c_str());
+  ASSERT_GT(interpreter, 0) << "the interpreter did not start";
+  EXPECT_TRUE(process_running(interpreter));
+  kill_program(&gateway);
+  bool ended = false;
+  for (int i = 0; i < 20 && !ended; i++) {
+    ended = !process_running(interpreter);
+    pause_ms(100);
+  }
+  EXPECT_TRUE(ended) << "the interpreter outlived the gateway by 2 s";
+  end_process(interpreter);
+}
 
 TEST(GateletTest, TracesEachValueOnItsOwnLineAndWhyNothingStarted) {
   std::string stub = stub_dir("gatelet_stub");

@@ -4,11 +4,24 @@
 // JAVA_STUB_OUT to standard output and JAVA_STUB_ERR to standard error (bytes
 // as given) and ends with the status in JAVA_STUB_STATUS (default 0).
 //
+// JAVA_STUB_PID names a file that it writes its process id to, first;
+// JAVA_STUB_SLEEP makes it wait that many milliseconds before it ends. On
+// Windows JAVA_STUB_HANDLE names a handle of an event in the signalled state
+// that its starter may have passed down; the record then ends with a line
+// "handle inherited" or "handle not inherited".
+//
 // Behind a web server (JAVA_STUB_ANSWER set) it answers the request itself:
 // a CGI header, the same record of its arguments, an empty line, and then
 // the request body exactly as it read it from standard input.
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 #ifdef _WIN32
 // The arguments are recorded as the runtime's parser gave them, without
@@ -51,6 +64,20 @@ int main(int argc, char** argv) {
   const char* out = getenv("JAVA_STUB_OUT");
   const char* err = getenv("JAVA_STUB_ERR");
   const char* status = getenv("JAVA_STUB_STATUS");
+  const char* pid = getenv("JAVA_STUB_PID");
+  const char* sleep_ms = getenv("JAVA_STUB_SLEEP");
+  if (pid && *pid) {
+    FILE* f = fopen(pid, "wb");
+    if (!f) {
+      return 98;
+    }
+#ifdef _WIN32
+    fprintf(f, "%lu\n", (unsigned long)GetCurrentProcessId());
+#else
+    fprintf(f, "%ld\n", (long)getpid());
+#endif
+    fclose(f);
+  }
   if (getenv("JAVA_STUB_ANSWER")) {
     return answer(argc, argv);
   }
@@ -60,6 +87,17 @@ int main(int argc, char** argv) {
       return 98;
     }
     write_record(f, argc, argv);
+#ifdef _WIN32
+    const char* handle = getenv("JAVA_STUB_HANDLE");
+    if (handle) {
+      // A handle value that this process does not hold, or that names
+      // another object, is not a signalled event.
+      HANDLE h = (HANDLE)(uintptr_t)strtoul(handle, NULL, 10);
+      fprintf(f, "handle %s\n", WaitForSingleObject(h, 0) == WAIT_OBJECT_0
+                                    ? "inherited"
+                                    : "not inherited");
+    }
+#endif
     fclose(f);
   }
   if (out) {
@@ -67,6 +105,13 @@ int main(int argc, char** argv) {
   }
   if (err) {
     fputs(err, stderr);
+  }
+  if (sleep_ms) {
+#ifdef _WIN32
+    Sleep((DWORD)atoi(sleep_ms));
+#else
+    usleep((useconds_t)atoi(sleep_ms) * 1000);
+#endif
   }
   return status ? atoi(status) : 0;
 }

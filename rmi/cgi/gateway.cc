@@ -95,9 +95,16 @@ static void trace_starting(const char* program, const char* command_line) {
   rt_trace(kTraceName, "command line=%q", command_line);
 }
 
+static void trace_untied(const char* reason) {
+  rt_trace(kTraceName, "interpreter not tied to the gateway reason=%s",
+           reason);
+}
+
 int cgi_main(int argc, char** argv) {
   char** vector;
-  RtExecReport report = {trace_starting, 0};
+  // The command line is joined for the trace only when there is one.
+  RtExecReport report = {rt_trace_on() ? trace_starting : NULL, trace_untied,
+                         0};
   int status = 1;
   int failed;
   (void)argc;

@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -93,38 +94,28 @@ bool make_fifo(const std::string& path) {
   return mkfifo(path.c_str(), 0600) == 0;
 }
 
-RunResult run_program(const std::string& program,
-                      const std::vector<std::string>& args,
-                      const std::vector<EnvChange>& env,
-                      const std::string& cwd, bool streams) {
-  RunResult result;
+// Starts program with its standard streams on the descriptors given (-1:
+// closed) and env applied, in the folder cwd. Returns the child's pid, or -1.
+static pid_t spawn(const std::string& program,
+                   const std::vector<std::string>& args,
+                   const std::vector<EnvChange>& env, const std::string& cwd,
+                   const int fds[3]) {
   std::string path =
       program.find('/') == std::string::npos ? bin_dir() + program : program;
-  char out_name[] = "/tmp/proc-out-XXXXXX";
-  char err_name[] = "/tmp/proc-err-XXXXXX";
-  int out_fd = mkstemp(out_name);
-  int err_fd = mkstemp(err_name);
-  if (out_fd < 0 || err_fd < 0) {
-    return result;
-  }
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(path.c_str()));
   for (const std::string& a : args) {
     argv.push_back(const_cast<char*>(a.c_str()));
   }
   argv.push_back(nullptr);
-
   pid_t pid = fork();
   if (pid == 0) {
-    if (streams) {
-      int in_fd = open("/dev/null", O_RDONLY);
-      dup2(in_fd, 0);
-      dup2(out_fd, 1);
-      dup2(err_fd, 2);
-    } else {
-      close(0);
-      close(1);
-      close(2);
+    for (int i = 0; i < 3; i++) {
+      if (fds[i] >= 0) {
+        dup2(fds[i], i);
+      } else {
+        close(i);
+      }
     }
     for (const EnvChange& e : env) {
       if (e.set) {
@@ -139,6 +130,26 @@ RunResult run_program(const std::string& program,
     execv(path.c_str(), argv.data());
     _exit(127);
   }
+  return pid;
+}
+
+RunResult run_program(const std::string& program,
+                      const std::vector<std::string>& args,
+                      const std::vector<EnvChange>& env,
+                      const std::string& cwd, bool streams) {
+  RunResult result;
+  char out_name[] = "/tmp/proc-out-XXXXXX";
+  char err_name[] = "/tmp/proc-err-XXXXXX";
+  int out_fd = mkstemp(out_name);
+  int err_fd = mkstemp(err_name);
+  if (out_fd < 0 || err_fd < 0) {
+    return result;
+  }
+  int in_fd = open("/dev/null", O_RDONLY);
+  int none[3] = {-1, -1, -1};
+  int files[3] = {in_fd, out_fd, err_fd};
+  pid_t pid = spawn(program, args, env, cwd, streams ? files : none);
+  close(in_fd);
   close(out_fd);
   close(err_fd);
   int wstatus = 0;
@@ -151,4 +162,38 @@ RunResult run_program(const std::string& program,
   unlink(out_name);
   unlink(err_name);
   return result;
+}
+
+StartedProgram start_program(const std::string& program,
+                             const std::vector<std::string>& args,
+                             const std::vector<EnvChange>& env,
+                             const std::string& cwd) {
+  StartedProgram started;
+  int null_fd = open("/dev/null", O_RDWR);
+  int fds[3] = {null_fd, null_fd, null_fd};
+  started.pid = spawn(program, args, env, cwd, fds);
+  close(null_fd);
+  return started;
+}
+
+void kill_program(StartedProgram* program) {
+  if (program->pid > 0) {
+    kill((pid_t)program->pid, SIGKILL);
+    waitpid((pid_t)program->pid, nullptr, 0);
+  }
+  program->pid = -1;
+}
+
+bool process_running(long pid) {
+  return pid > 0 && kill((pid_t)pid, 0) == 0;
+}
+
+void end_process(long pid) {
+  if (process_running(pid)) {
+    kill((pid_t)pid, SIGKILL);
+  }
+}
+
+void pause_ms(int ms) {
+  usleep((useconds_t)ms * 1000);
 }

@@ -173,12 +173,13 @@ static HANDLE open_inheritable(const std::string& path, bool write) {
                      FILE_ATTRIBUTE_NORMAL, NULL);
 }
 
-RunResult run_program(const std::string& program,
-                      const std::vector<std::string>& args,
-                      const std::vector<EnvChange>& env,
-                      const std::string& cwd, bool streams) {
-  static int serial = 0;
-  RunResult result;
+// Starts program with the standard handles given (inherited, with every
+// inheritable handle of this process) or, when in is null, with none and no
+// console, and env applied, in the folder cwd. Returns true on success.
+static bool launch(const std::string& program,
+                   const std::vector<std::string>& args,
+                   const std::vector<EnvChange>& env, const std::string& cwd,
+                   HANDLE in, HANDLE out, HANDLE err, PROCESS_INFORMATION* pi) {
   std::string path = program.find_first_of("\\/") == std::string::npos
                          ? bin_dir() + exe_file(program)
                          : program;
@@ -186,6 +187,30 @@ RunResult run_program(const std::string& program,
   for (const std::string& a : args) {
     cmdline += " " + quote_arg(a);
   }
+  std::string block = environment_block(env);
+  STARTUPINFOA si;
+  memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  if (in) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in;
+    si.hStdOutput = out;
+    si.hStdError = err;
+  }
+  std::vector<char> line(cmdline.begin(), cmdline.end());
+  line.push_back('\0');
+  return CreateProcessA(path.c_str(), line.data(), NULL, NULL,
+                        in ? TRUE : FALSE, in ? 0 : DETACHED_PROCESS,
+                        &block[0], cwd.empty() ? NULL : cwd.c_str(), &si,
+                        pi) != 0;
+}
+
+RunResult run_program(const std::string& program,
+                      const std::vector<std::string>& args,
+                      const std::vector<EnvChange>& env,
+                      const std::string& cwd, bool streams) {
+  static int serial = 0;
+  RunResult result;
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   std::string stem = std::string(temp) + "proc-" +
@@ -196,25 +221,11 @@ RunResult run_program(const std::string& program,
   HANDLE in = open_inheritable("NUL", false);
   HANDLE out = open_inheritable(out_name, true);
   HANDLE err = open_inheritable(err_name, true);
-  std::string block = environment_block(env);
-
-  STARTUPINFOA si;
-  memset(&si, 0, sizeof si);
-  si.cb = sizeof si;
-  if (streams) {
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = in;
-    si.hStdOutput = out;
-    si.hStdError = err;
-  }
   PROCESS_INFORMATION pi;
-  std::vector<char> line(cmdline.begin(), cmdline.end());
-  line.push_back('\0');
   // Without streams nothing is inherited and there is no console either.
-  BOOL started = CreateProcessA(
-      path.c_str(), line.data(), NULL, NULL, streams ? TRUE : FALSE,
-      streams ? 0 : DETACHED_PROCESS, &block[0],
-      cwd.empty() ? NULL : cwd.c_str(), &si, &pi);
+  bool started = streams ? launch(program, args, env, cwd, in, out, err, &pi)
+                         : launch(program, args, env, cwd, NULL, NULL, NULL,
+                                  &pi);
   CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);
@@ -231,4 +242,52 @@ RunResult run_program(const std::string& program,
   DeleteFileA(out_name.c_str());
   DeleteFileA(err_name.c_str());
   return result;
+}
+
+StartedProgram start_program(const std::string& program,
+                             const std::vector<std::string>& args,
+                             const std::vector<EnvChange>& env,
+                             const std::string& cwd) {
+  StartedProgram started;
+  HANDLE null = open_inheritable("NUL", true);
+  PROCESS_INFORMATION pi;
+  if (launch(program, args, env, cwd, null, null, null, &pi)) {
+    CloseHandle(pi.hThread);
+    started.pid = (long)pi.dwProcessId;
+    started.handle = pi.hProcess;
+  }
+  CloseHandle(null);
+  return started;
+}
+
+void kill_program(StartedProgram* program) {
+  if (program->handle) {
+    TerminateProcess((HANDLE)program->handle, 1);
+    WaitForSingleObject((HANDLE)program->handle, INFINITE);
+    CloseHandle((HANDLE)program->handle);
+  }
+  program->handle = nullptr;
+  program->pid = -1;
+}
+
+bool process_running(long pid) {
+  HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, (DWORD)pid);
+  if (!h) {
+    return false;
+  }
+  bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+  CloseHandle(h);
+  return running;
+}
+
+void end_process(long pid) {
+  HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, (DWORD)pid);
+  if (h) {
+    TerminateProcess(h, 1);
+    CloseHandle(h);
+  }
+}
+
+void pause_ms(int ms) {
+  Sleep((DWORD)ms);
 }

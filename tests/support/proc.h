@@ -38,6 +38,33 @@ RunResult run_program(const std::string& program,
                       const std::vector<EnvChange>& env = {},
                       const std::string& cwd = "", bool streams = true);
 
+// A program started by start_program and not yet ended.
+struct StartedProgram {
+  long pid = -1;  // -1 when it could not be started
+  void* handle = nullptr;  // the process handle on Windows
+};
+
+// Starts program as run_program does, with its standard streams on the null
+// device, and returns without waiting for it.
+StartedProgram start_program(const std::string& program,
+                             const std::vector<std::string>& args,
+                             const std::vector<EnvChange>& env,
+                             const std::string& cwd);
+
+// Ends a started program at once, as a web server ends a CGI program that
+// overruns its time (TerminateProcess on Windows, SIGKILL elsewhere), and
+// waits until it has ended.
+void kill_program(StartedProgram* program);
+
+// Tells whether the process pid is still running.
+bool process_running(long pid);
+
+// Ends the process pid at once, if it still runs.
+void end_process(long pid);
+
+// Waits ms milliseconds.
+void pause_ms(int ms);
+
 // The folder of the test binary, which holds the built programs, with a
 // trailing separator.
 std::string bin_dir();

@@ -1,0 +1,76 @@
+// Separators found and trimmed a character at a time.
+#include "rt/path.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "rt/rt.h"
+
+const char kRtDirSeps[] = "\\/:";
+
+static RtLeadByteTest lead_test = rt_is_lead_byte;
+
+RtLeadByteTest rt_path_set_lead_test(RtLeadByteTest test) {
+  RtLeadByteTest before = lead_test;
+  lead_test = test ? test : rt_is_lead_byte;
+  return before;
+}
+
+// The length of the character at p: 2 for a lead byte with a byte after it,
+// else 1. A lead byte at the end stands alone.
+static size_t char_length(const char* p, const char* end) {
+  return p + 1 < end && lead_test((unsigned char)p[0]) ? 2 : 1;
+}
+
+// The offset just past the last single-byte character of path[0..len) that
+// is one of seps; 0 when there is none.
+static size_t last_sep_end(const char* path, size_t len, const char* seps) {
+  const char* end = path + len;
+  size_t after = 0;
+  for (const char* p = path; p < end;) {
+    size_t n = char_length(p, end);
+    if (n == 1 && *p != '\0' && strchr(seps, *p)) {
+      after = (size_t)(p - path) + 1;
+    }
+    p += n;
+  }
+  return after;
+}
+
+size_t rt_path_dir_length(const char* path, const char* seps) {
+  return last_sep_end(path, strlen(path), seps);
+}
+
+int rt_path_ends_in(const char* path, size_t len, const char* seps) {
+  const char* end = path + len;
+  const char* last = NULL;
+  for (const char* p = path; p < end; p += char_length(p, end)) {
+    last = p;
+  }
+  return last && last + 1 == end && *last != '\0' && strchr(seps, *last);
+}
+
+size_t rt_path_trimmed_length(const char* path, const char* seps) {
+  size_t len = strlen(path);
+  return rt_path_ends_in(path, len, seps) ? len - 1 : len;
+}
+
+int rt_path_has(const char* path, const char* seps) {
+  return last_sep_end(path, strlen(path), seps) != 0;
+}
+
+char* rt_path_join(const char* directory, const char* name) {
+  size_t dlen = strlen(directory);
+  size_t nlen = strlen(name);
+  size_t sep = dlen > 0 && !rt_path_ends_in(directory, dlen, kRtDirSeps);
+  char* path = (char*)malloc(dlen + sep + nlen + 1);
+  if (!path) {
+    return NULL;
+  }
+  memcpy(path, directory, dlen);
+  if (sep) {
+    path[dlen] = RT_DIR_SEP[0];
+  }
+  memcpy(path + dlen + sep, name, nlen + 1);
+  return path;
+}

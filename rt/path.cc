@@ -59,6 +59,17 @@ int rt_path_has(const char* path, const char* seps) {
   return last_sep_end(path, strlen(path), seps) != 0;
 }
 
+const char* rt_exe_path_reason(int reason) {
+  switch (reason) {
+    case RT_EXE_PATH_TOO_LONG:
+      return "path-too-long";
+    case RT_EXE_PATH_NOT_IN_CODE_PAGE:
+      return "path-not-in-code-page";
+    default:
+      return "path-unknown";
+  }
+}
+
 char* rt_path_join(const char* directory, const char* name) {
   size_t dlen = strlen(directory);
   size_t nlen = strlen(name);

@@ -34,10 +34,11 @@ void* sec_alloc(size_t size) {
 
 int sec_program_dir(char* dir) {
   size_t keep;
-  if (rt_exe_path(dir, RT_PATH_MAX)) {
+  int why = rt_exe_path(dir, RT_PATH_MAX);
+  if (why) {
     dir[0] = '\0';
-    rt_trace(kTraceName,
-             "program directory unknown reason=path-unknown-or-too-long");
+    rt_trace(kTraceName, "program directory unknown reason=%s",
+             rt_exe_path_reason(why));
     return 1;
   }
   keep = rt_path_dir_length(dir, RT_DIR_SEP);

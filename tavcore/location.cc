@@ -26,12 +26,13 @@ int tav_base_dir(const char* exe_path, char* buf, size_t size) {
 
 int tav_program_base_dir(char* buf, size_t size) {
   char exe[RT_PATH_MAX];
-  if (rt_exe_path(exe, sizeof exe)) {
+  int why = rt_exe_path(exe, sizeof exe);
+  if (why) {
     if (size > 0) {
       buf[0] = '\0';
     }
-    rt_trace(TAV_TRACE_NAME,
-             "executable unknown reason=path-unknown-or-too-long");
+    rt_trace(TAV_TRACE_NAME, "executable unknown reason=%s",
+             rt_exe_path_reason(why));
     return 1;
   }
   if (tav_base_dir(exe, buf, size)) {

@@ -2,9 +2,11 @@
 // worked example of C:\P\Java\bin\tool.exe and its POSIX counterpart.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <string>
 
+#include "rt/path.h"
 #include "rt/rt.h"
 #include "tavcore/settings.h"
 #include "tests/support/faults.h"
@@ -73,4 +75,54 @@ TEST(LocationTest, ExtendedClasspath) {
   char* path = tav_extend_classpath(kValue, kBase);
   fault_fail_from(0);
   EXPECT_EQ(path, nullptr);
+}
+
+// Code page 932's lead bytes; its second bytes include 0x5C ("\") and
+// 0x40-0x7E, never "/" or ":".
+static int cp932_lead(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc);
+}
+
+static int no_lead(unsigned char) {
+  return 0;
+}
+
+TEST(LocationTest, SeparatorsAreWholeCharactersUnderADoubleByteCodePage) {
+  // ソ is 83 5C and 表 is 95 5C: their second byte is no separator.
+  static const struct {
+    const char* path;
+    size_t dir_length;  // up to and including the last "\", "/" or ":"
+    bool ends_in_sep;
+  } kCases[] = {
+      {"C:\\P\\\x83\x5C\x95\x5C.exe", 5, false},
+      {"C:\\\x83\x5C\\bin\\\x83\x5C", 10, false},
+      {"C:\\\x83\x5C\\", 6, true},
+      {"\x83\x5C", 0, false},
+      {"a\\\x83\\", 2, false},
+      {"a/b\x83", 2, false},  // a lead byte at the end stands alone
+      {"x:\x95\x5C", 2, false},
+      {"", 0, false},
+  };
+  RtLeadByteTest before = rt_path_set_lead_test(cp932_lead);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(c.dir_length, rt_path_dir_length(c.path, kRtDirSeps));
+    EXPECT_EQ(c.ends_in_sep,
+              rt_path_ends_in(c.path, strlen(c.path), kRtDirSeps) != 0);
+  }
+  // Where the settings directory and its trimmed form come from.
+  ASSERT_EQ(0, tav_set_settings_dir("C:\\P\\\x83\x5C\x95\x5C.ini"));
+  EXPECT_STREQ("C:\\P\\", tav_settings_dir());
+  tav_release_settings_dir();
+  EXPECT_EQ(4u, rt_path_trimmed_length("C:\\P\\", "\\"));
+  EXPECT_EQ(5u, rt_path_trimmed_length("C:\\\x83\x5C", "\\"));
+  char* joined = rt_path_join("C:\\\x83\x5C", "vorel.ini");
+  EXPECT_STREQ((std::string("C:\\\x83\x5C") + kDirSep + "vorel.ini").c_str(),
+               joined);
+  free(joined);
+  // Without double-byte characters each byte stands alone.
+  rt_path_set_lead_test(no_lead);
+  EXPECT_EQ(5u, rt_path_dir_length("C:\\\x83\x5C", kRtDirSeps));
+  EXPECT_EQ(4u, rt_path_trimmed_length("C:\\\x83\x5C", "\\"));
+  rt_path_set_lead_test(before);
 }

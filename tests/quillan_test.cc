@@ -110,26 +110,61 @@ TEST(QuillanTest, RefusesAJavaHomeThatIsNoDirectory) {
   }
 }
 
+// Copies the launcher and the VM library into dir, under the name program.
+bool install_quillan(const std::string& dir, const std::string& program) {
+  return !dir.empty() &&
+         copy_file(bin_dir() + exe_file("quillan_g"), dir + exe_file(program)) &&
+         copy_file(bin_dir() + lib_file("javai_g"), dir + lib_file("javai_g"));
+}
+
+TEST(QuillanTest, NamesItsOwnFolderWhateverItsCharacters) {
+  const std::string name = trail_5c_name();
+  if (name.empty()) {
+    GTEST_SKIP() << "the code page has no double-byte characters";
+  }
+  const std::string root = scratch_dir("quillan_names");
+  const struct {
+    std::string folder;
+    std::string program;
+  } kCases[] = {{name, "quillan_g"}, {"q", name}, {name, name}};
+  for (const auto& c : kCases) {
+    const std::string dir = root + c.folder + kDirSep;
+    ASSERT_TRUE(make_dirs(dir) && install_quillan(dir, c.program));
+    Outcome run = run_quillan({}, {}, "", dir + exe_file(c.program));
+    const std::string own = dir.substr(0, dir.size() - 1);
+    SCOPED_TRACE(traced(own));
+    EXPECT_EQ(0, run.result.status);
+    ASSERT_EQ(1u, run.calls.size());
+    EXPECT_EQ("-Djava.home=" + own + kDirSep + "..", run.calls[0].argv.at(2));
+    EXPECT_EQ(beside(own), run.calls[0].env["CLASSPATH"]);
+  }
+}
+
 TEST(QuillanTest, StopsWhenItsOwnPathDoesNotFitThePathBuffer) {
-  // A folder deep enough that the launcher's path exceeds 260 bytes.
-  std::string dir = scratch_dir("quillan_deep");
-  while (dir.size() < 300) {
-    dir += std::string(40, 'd') + kDirSep;
+  // Folders deep enough that the launcher's path exceeds 260 bytes: plain
+  // letters, and double-byte characters one of which the limit cuts.
+  std::string plain = scratch_dir("quillan_deep");
+  while (plain.size() < 300) {
+    plain += std::string(40, 'd') + kDirSep;
   }
-  if (!make_dirs(dir) ||
-      !copy_file(bin_dir() + exe_file("quillan_g"),
-                 dir + exe_file("quillan_g")) ||
-      !copy_file(bin_dir() + lib_file("javai_g"), dir + lib_file("javai_g"))) {
-    GTEST_SKIP() << "the platform cannot make a folder this deep";
+  const std::string kFolders[] = {
+      make_dirs(plain) ? plain : "",
+      deep_folder(scratch_dir("quillan_deep_dbcs")),
+  };
+  for (const std::string& dir : kFolders) {
+    if (!install_quillan(dir, "quillan_g")) {
+      GTEST_SKIP() << "the platform cannot make a folder this deep";
+    }
+    Outcome run = run_quillan({}, {}, "", dir + exe_file("quillan_g"));
+    if (run.result.status == -1) {
+      GTEST_SKIP() << "the platform cannot start a program this deep";
+    }
+    SCOPED_TRACE(traced(dir));
+    EXPECT_EQ(1, run.result.status);
+    EXPECT_EQ(text_mode("*** Cannot find the directory of quillan ***\n"),
+              run.result.err);
+    EXPECT_TRUE(run.calls.empty());
   }
-  Outcome run = run_quillan({}, {}, "", dir + exe_file("quillan_g"));
-  if (run.result.status == -1) {
-    GTEST_SKIP() << "the platform cannot start a program this deep";
-  }
-  EXPECT_EQ(1, run.result.status);
-  EXPECT_EQ(text_mode("*** Cannot find the directory of quillan ***\n"),
-            run.result.err);
-  EXPECT_TRUE(run.calls.empty());
 }
 
 TEST(QuillanTest, TracesDirectoryClassPathJavaHomeAndLaunch) {

@@ -23,11 +23,12 @@ struct Tree {
   std::string settings;  // its settings folder as the library names it
 };
 
-// Installs the host and the library in the folder bin and, unless ini is
-// null, the settings file ini in bin's ..\..\bin folder.
-static Tree make_tree(const std::string& bin, const char* ini) {
+// Installs the host (under the name host) and the library in the folder bin
+// and, unless ini is null, the settings file ini in bin's ..\..\bin folder.
+static Tree make_tree(const std::string& bin, const char* ini,
+                      const std::string& host = "tav_host") {
   Tree t;
-  t.host = bin + exe_file("tav_host");
+  t.host = bin + exe_file(host);
   t.settings = bin + ".." + S + ".." + S + "bin" + S;
   EXPECT_TRUE(make_dirs(bin));
   EXPECT_TRUE(make_dirs(t.settings));
@@ -64,6 +65,35 @@ TEST(TavcoreTest, EachProgramReadsTheSettingsOfItsOwnTree) {
              "cp=from-a\nTAVK_DIR=" + at_p(a) + "\n");
   expect_run(b, {"cp", "get", "TAVK_DIR"}, {Unset("CLASSPATH")},
              "cp=from-b\nTAVK_DIR=" + at_p(b) + "\n");
+  // Folder and file names whose characters end in the byte of "\".
+  const std::string name = trail_5c_name();
+  if (!name.empty()) {
+    Tree c = make_tree(root + "c" + S + name + S + "bin" + S,
+                       "[Environment]\nCLASSPATH=from-c\nTAVK_DIR=%@P%\n",
+                       name);
+    expect_run(c, {"cp", "get", "TAVK_DIR"}, {Unset("CLASSPATH")},
+               "cp=from-c\nTAVK_DIR=" + at_p(c) + "\n");
+  }
+}
+
+TEST(TavcoreTest, AProgramTooDeepReadsNoOtherFoldersSettings) {
+  // Cut inside a character at the limit, the path would name an ancestor
+  // folder: each ancestor's bin holds a settings file of its own.
+  const std::string dir = deep_folder(scratch_dir("tavcore_deep"));
+  if (dir.empty()) {
+    GTEST_SKIP() << "the platform cannot make a folder this deep";
+  }
+  for (size_t end = dir.find(S); end < dir.find('\x83'); end = dir.find(S, end + 1)) {
+    const std::string bin = dir.substr(0, end + 1) + "bin" + S;
+    ASSERT_TRUE(make_dirs(bin));
+    ASSERT_TRUE(write_file(bin + "vorel.ini", "[Environment]\nTAVK_TRAP=1\n"));
+  }
+  Tree t = make_tree(dir + "bin" + S, "[Environment]\nTAVK_TRAP=2\n");
+  RunResult r = run_program(t.host, {"init", "0", "get", "TAVK_TRAP"}, {});
+  if (r.status == -1) {
+    GTEST_SKIP() << "the platform cannot start a program this deep";
+  }
+  EXPECT_EQ(text_mode("init=1\nTAVK_TRAP unset\n"), r.out);
 }
 
 TEST(TavcoreTest, ExtendedClasspathAddsTheProductsClasses) {

@@ -16,3 +16,19 @@ std::string read_file(const std::string& path) {
   s << f.rdbuf();
   return s.str();
 }
+
+std::string deep_folder(const std::string& root) {
+  std::string dir = root;
+  while (dir.size() < 200) {
+    dir += std::string(40, 'd') + kDirSep;
+  }
+  // Characters that start at even offsets: one of them starts at byte 258.
+  if (dir.size() % 2 != 0) {
+    dir.insert(dir.size() - 1, "d");
+  }
+  for (int i = 0; i < 60; i++) {
+    dir += "\x83\x5C";
+  }
+  dir += kDirSep;
+  return make_dirs(dir) ? dir : std::string();
+}

@@ -36,6 +36,10 @@ std::string lib_file(const std::string& library) {
   return "lib" + library + ".so";
 }
 
+std::string trail_5c_name() {
+  return "\x83\x5C\x95\x5C";
+}
+
 std::string text_mode(const std::string& text) {
   return text;
 }

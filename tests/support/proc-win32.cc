@@ -29,6 +29,11 @@ std::string lib_file(const std::string& library) {
   return library + ".dll";
 }
 
+std::string trail_5c_name() {
+  return IsDBCSLeadByte(0x83) && IsDBCSLeadByte(0x95) ? "\x83\x5C\x95\x5C"
+                                                       : "";
+}
+
 std::string text_mode(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -42,6 +47,11 @@ std::string text_mode(const std::string& text) {
 
 bool make_dirs(const std::string& path) {
   for (size_t i = 0; i <= path.size(); i++) {
+    // The second byte of a double-byte character is no separator.
+    if (i < path.size() && IsDBCSLeadByte((BYTE)path[i])) {
+      i++;
+      continue;
+    }
     if (i == path.size() || path[i] == '\\' || path[i] == '/') {
       std::string part = path.substr(0, i);
       if (part.empty() || part.back() == ':') {

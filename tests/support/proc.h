@@ -101,6 +101,19 @@ bool make_fifo(const std::string& path);
 // itself through the runtime layer. Returns true when done.
 bool test_putenv(const std::string& assignment);
 
+// Two characters whose second byte is 0x5C, the byte of "\": ソ表 in code
+// page 932, other characters in 936 and 950; plain bytes on POSIX. Empty on
+// Windows under a code page without double-byte characters, where the
+// bytes would be separators.
+std::string trail_5c_name();
+
+// A new folder below root, with a trailing separator, whose path is over
+// 300 bytes long: folders of plain letters, then one of characters 83 5C
+// placed so that a character spans bytes 259 and 260 of the path of every
+// file in it. Under a single-byte code page the 5C bytes are separators and
+// the folders only deeper. Empty when the platform cannot make it.
+std::string deep_folder(const std::string& root);
+
 // The line ends a text-mode stream writes: CR LF on Windows, LF elsewhere.
 std::string text_mode(const std::string& text);
 

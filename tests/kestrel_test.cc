@@ -284,10 +284,11 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
       EXPECT_TRUE(has_lines(gui ? read_file(file) : r.err, want));
     }
   }
-  // An empty value, or a file that cannot be opened, changes nothing.
+  // An empty value, a file that cannot be opened, or one that is no regular
+  // file (a folder, a pipe that nobody reads) changes nothing.
   RunResult plain = run("kestrelw", {"Hello"});
   for (const std::string& value :
-       {std::string(), dir_ + "no" + kDirSep + "t"}) {
+       {std::string(), dir_ + "no" + kDirSep + "t", dir_, unread_pipe(dir_)}) {
     RunResult r = run("kestrelw", {"Hello"}, {Set("NORVANE_TRACE", value)});
     EXPECT_EQ(plain.status, r.status) << value;
     EXPECT_EQ(plain.out, r.out) << value;

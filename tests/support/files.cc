@@ -22,8 +22,9 @@ std::string deep_folder(const std::string& root) {
   while (dir.size() < 200) {
     dir += std::string(40, 'd') + kDirSep;
   }
-  // Characters that start at even offsets: one of them starts at byte 258.
-  if (dir.size() % 2 != 0) {
+  // Characters that start at odd offsets: one of them spans bytes 259 and
+  // 260, so that a path cut to 259 bytes ends between two characters.
+  if (dir.size() % 2 == 0) {
     dir.insert(dir.size() - 1, "d");
   }
   for (int i = 0; i < 60; i++) {

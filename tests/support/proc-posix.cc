@@ -98,6 +98,10 @@ bool make_fifo(const std::string& path) {
   return mkfifo(path.c_str(), 0600) == 0;
 }
 
+std::string unread_pipe(const std::string& dir) {
+  return make_fifo(dir + "pipe") ? dir + "pipe" : std::string();
+}
+
 // Starts program with its standard streams on the descriptors given (-1:
 // closed) and env applied, in the folder cwd. Returns the child's pid, or -1.
 static pid_t spawn(const std::string& program,

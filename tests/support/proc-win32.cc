@@ -29,6 +29,17 @@ std::string lib_file(const std::string& library) {
   return library + ".dll";
 }
 
+// Paths go to the kernel in UTF-16, so that folders deeper than the ANSI
+// calls take can be made and their programs run.
+static std::wstring wide(const std::string& text) {
+  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), NULL, 0);
+  std::wstring out((size_t)(n > 0 ? n : 0), L'\0');
+  if (n > 0) {
+    MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &out[0], n);
+  }
+  return out;
+}
+
 std::string trail_5c_name() {
   return IsDBCSLeadByte(0x83) && IsDBCSLeadByte(0x95) ? "\x83\x5C\x95\x5C"
                                                        : "";
@@ -57,7 +68,7 @@ bool make_dirs(const std::string& path) {
       if (part.empty() || part.back() == ':') {
         continue;
       }
-      if (!CreateDirectoryA(part.c_str(), NULL) &&
+      if (!CreateDirectoryW(wide(part).c_str(), NULL) &&
           GetLastError() != ERROR_ALREADY_EXISTS) {
         return false;
       }
@@ -104,7 +115,7 @@ std::string scratch_dir(const std::string& name) {
 }
 
 bool copy_file(const std::string& from, const std::string& to) {
-  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+  return CopyFileW(wide(from).c_str(), wide(to).c_str(), FALSE) != 0;
 }
 
 bool remove_file(const std::string& path) {
@@ -113,6 +124,17 @@ bool remove_file(const std::string& path) {
 
 bool make_fifo(const std::string&) {
   return false;
+}
+
+std::string unread_pipe(const std::string&) {
+  // The server end stays open, unread, until the test ends; no buffer, so a
+  // writer would wait for a reader.
+  std::string name = "\\\\.\\pipe\\norvane-unread-" +
+                     std::to_string(GetCurrentProcessId());
+  HANDLE h = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_INBOUND,
+                              PIPE_TYPE_BYTE | PIPE_WAIT,
+                              PIPE_UNLIMITED_INSTANCES, 0, 0, 0, NULL);
+  return h == INVALID_HANDLE_VALUE ? std::string() : name;
 }
 
 // Quotes one argument so that the runtime's command-line parser gives it
@@ -198,7 +220,7 @@ static bool launch(const std::string& program,
     cmdline += " " + quote_arg(a);
   }
   std::string block = environment_block(env);
-  STARTUPINFOA si;
+  STARTUPINFOW si;
   memset(&si, 0, sizeof si);
   si.cb = sizeof si;
   if (in) {
@@ -207,11 +229,11 @@ static bool launch(const std::string& program,
     si.hStdOutput = out;
     si.hStdError = err;
   }
-  std::vector<char> line(cmdline.begin(), cmdline.end());
-  line.push_back('\0');
-  return CreateProcessA(path.c_str(), line.data(), NULL, NULL,
+  std::wstring line = wide(cmdline);
+  std::wstring folder = wide(cwd);
+  return CreateProcessW(wide(path).c_str(), &line[0], NULL, NULL,
                         in ? TRUE : FALSE, in ? 0 : DETACHED_PROCESS,
-                        &block[0], cwd.empty() ? NULL : cwd.c_str(), &si,
+                        &block[0], cwd.empty() ? NULL : folder.c_str(), &si,
                         pi) != 0;
 }
 

@@ -97,6 +97,11 @@ bool remove_file(const std::string& path);
 // none in its file system.
 bool make_fifo(const std::string& path);
 
+// Makes a pipe that nobody reads, with dir for its folder where the platform
+// keeps pipes in folders: a FIFO on POSIX, a named pipe that is never read
+// on Windows. Returns the path that a writer opens; empty when it cannot.
+std::string unread_pipe(const std::string& dir);
+
 // Sets ("NAME=VALUE") or removes ("NAME=") a variable of the test process
 // itself through the runtime layer. Returns true when done.
 bool test_putenv(const std::string& assignment);
@@ -111,7 +116,9 @@ std::string trail_5c_name();
 // 300 bytes long: folders of plain letters, then one of characters 83 5C
 // placed so that a character spans bytes 259 and 260 of the path of every
 // file in it. Under a single-byte code page the 5C bytes are separators and
-// the folders only deeper. Empty when the platform cannot make it.
+// the folders only deeper. Empty when the platform cannot make it. (Wine
+// cannot start a program this deep from a program of its own; there
+// tests/deep_path_test.sh starts them from outside.)
 std::string deep_folder(const std::string& root);
 
 // The line ends a text-mode stream writes: CR LF on Windows, LF elsewhere.

@@ -97,9 +97,10 @@ struct Gatelet {
 };
 
 // Runs gatelet_g in an empty folder with PATH as given, every CGI variable
-// unset and then env applied.
+// unset and then env applied, and the file input (if any) as standard input.
 Gatelet run_gatelet(const std::string& path, std::vector<EnvChange> env,
-                    const std::vector<std::string>& args = {}) {
+                    const std::vector<std::string>& args = {},
+                    const std::string& input = "") {
   std::string work = scratch_dir("gatelet_work");
   std::string record = work + "record.txt";
   std::vector<EnvChange> all = {Set("PATH", path),
@@ -109,7 +110,7 @@ Gatelet run_gatelet(const std::string& path, std::vector<EnvChange> env,
   }
   all.insert(all.end(), env.begin(), env.end());
   Gatelet g;
-  g.result = run_program("gatelet_g", args, all, work);
+  g.result = run_program("gatelet_g", args, all, work, true, input);
   g.record = read_file(record);
   return g;
 }
@@ -243,6 +244,44 @@ TEST(GateletTest, AnswersWithTheErrorResponseWhenNoInterpreterIsFound) {
   EXPECT_EQ(1, g.result.status);
   EXPECT_EQ(text_mode(kNoInterpreter), g.result.out);
   EXPECT_EQ("", g.result.err);
+}
+
+TEST(GateletTest, TakesTheRequestBodyBeforeTheErrorResponse) {
+  std::string empty = scratch_dir("gatelet_empty");
+  std::string dir = scratch_dir("gatelet_body");
+  // Bytes that a text-mode read would stop at (0x1A) or fold (CR LF).
+  std::string body;
+  for (int i = 0; i < 100000; i++) {
+    body += "ab\r\n\x1a\xff\x00"[i % 7];
+  }
+  ASSERT_TRUE(write_file(dir + "body", body));
+  struct {
+    const char* length;  // CONTENT_LENGTH; null for unset
+    long long read;
+    std::string line;
+  } cases[] = {
+      {nullptr, 0, "request body not read reason=no-length"},
+      {"12x", 0, "request body not read reason=length-not-a-number"},
+      {"70000", 70000, "request body discarded bytes=70000 of=70000"},
+      // The end of input stops the read.
+      {"250000", 100000, "request body discarded bytes=100000 of=250000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string trace = dir + "trace.log";
+    remove_file(trace);
+    std::vector<EnvChange> env = {Set("NORVANE_TRACE", trace),
+                                  Set("REQUEST_METHOD", "POST")};
+    if (c.length) {
+      env.push_back(Set("CONTENT_LENGTH", c.length));
+    }
+    Gatelet g = run_gatelet(empty, env, {}, dir + "body");
+    EXPECT_EQ(1, g.result.status);
+    EXPECT_EQ(text_mode(kNoInterpreter), g.result.out);
+    EXPECT_EQ("", g.result.err);
+    EXPECT_EQ(c.read, g.result.input_read);
+    EXPECT_TRUE(has_lines(read_file(trace), {"gatelet_g: " + c.line}));
+  }
 }
 
 #ifdef _WIN32

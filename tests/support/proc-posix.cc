@@ -96,7 +96,8 @@ bool make_fifo(const std::string& path) {
 RunResult run_program(const std::string& program,
                       const std::vector<std::string>& args,
                       const std::vector<EnvChange>& env,
-                      const std::string& cwd, bool streams) {
+                      const std::string& cwd, bool streams,
+                      const std::string& input) {
   RunResult result;
   std::string path =
       program.find('/') == std::string::npos ? bin_dir() + program : program;
@@ -104,7 +105,9 @@ RunResult run_program(const std::string& program,
   char err_name[] = "/tmp/proc-err-XXXXXX";
   int out_fd = mkstemp(out_name);
   int err_fd = mkstemp(err_name);
-  if (out_fd < 0 || err_fd < 0) {
+  // The child shares the open file, and so its position.
+  int in_fd = open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
+  if (out_fd < 0 || err_fd < 0 || in_fd < 0) {
     return result;
   }
   std::vector<char*> argv;
@@ -117,7 +120,6 @@ RunResult run_program(const std::string& program,
   pid_t pid = fork();
   if (pid == 0) {
     if (streams) {
-      int in_fd = open("/dev/null", O_RDONLY);
       dup2(in_fd, 0);
       dup2(out_fd, 1);
       dup2(err_fd, 2);
@@ -146,6 +148,8 @@ RunResult run_program(const std::string& program,
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus)
                                        : 128 + WTERMSIG(wstatus);
   }
+  result.input_read = lseek(in_fd, 0, SEEK_CUR);
+  close(in_fd);
   result.out = read_file(out_name);
   result.err = read_file(err_name);
   unlink(out_name);

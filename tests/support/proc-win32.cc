@@ -176,7 +176,8 @@ static HANDLE open_inheritable(const std::string& path, bool write) {
 RunResult run_program(const std::string& program,
                       const std::vector<std::string>& args,
                       const std::vector<EnvChange>& env,
-                      const std::string& cwd, bool streams) {
+                      const std::string& cwd, bool streams,
+                      const std::string& input) {
   static int serial = 0;
   RunResult result;
   std::string path = program.find_first_of("\\/") == std::string::npos
@@ -193,7 +194,8 @@ RunResult run_program(const std::string& program,
                      std::to_string(serial++);
   std::string out_name = stem + ".out";
   std::string err_name = stem + ".err";
-  HANDLE in = open_inheritable("NUL", false);
+  // The child shares the open file, and so its position.
+  HANDLE in = open_inheritable(input.empty() ? "NUL" : input, false);
   HANDLE out = open_inheritable(out_name, true);
   HANDLE err = open_inheritable(err_name, true);
   std::string block = environment_block(env);
@@ -215,7 +217,6 @@ RunResult run_program(const std::string& program,
       path.c_str(), line.data(), NULL, NULL, streams ? TRUE : FALSE,
       streams ? 0 : DETACHED_PROCESS, &block[0],
       cwd.empty() ? NULL : cwd.c_str(), &si, &pi);
-  CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);
   if (started) {
@@ -226,6 +227,11 @@ RunResult run_program(const std::string& program,
     CloseHandle(pi.hProcess);
     result.status = (int)code;
   }
+  LARGE_INTEGER zero = {}, at;
+  if (SetFilePointerEx(in, zero, &at, FILE_CURRENT)) {
+    result.input_read = at.QuadPart;
+  }
+  CloseHandle(in);
   result.out = read_file(out_name);
   result.err = read_file(err_name);
   DeleteFileA(out_name.c_str());

@@ -76,21 +76,17 @@ TEST(ContentLengthTest, OnlyDecimalDigitsThatFitAreALength) {
     unsigned long long length;
   } cases[] = {
       {"0", true, 0},
-      {"1048576", true, 1048576},
       {"007", true, 7},
       {"18446744073709551615", true, 18446744073709551615ull},
       {"18446744073709551616", false, 0},
-      {"99999999999999999999", false, 0},
       {nullptr, false, 0},
       {"", false, 0},
       {"12x", false, 0},
-      {"x12", false, 0},
       {" 12", false, 0},
       {"12 ", false, 0},
       {"+12", false, 0},
       {"-1", false, 0},
       {"0x10", false, 0},
-      {"1e3", false, 0},
   };
   for (const auto& c : cases) {
     unsigned long long length = 42;

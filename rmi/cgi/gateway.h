@@ -16,8 +16,9 @@
 // response it reads and drops the request body from standard input
 // (CONTENT_LENGTH bytes, fewer at the end of input; none when the variable is
 // unset or not a number), so that a web server writing the body never finds
-// the program gone before it is taken. The command-line arguments are ignored. With the trace on it traces each
-// variable, the start and its outcome.
+// the program gone before it is taken. The command-line arguments are
+// ignored. With the trace on it traces each variable, the start, its outcome
+// and the body dropped.
 int cgi_main(int argc, char** argv);
 
 // The name of the i-th CGI variable in the order passed (0 to

@@ -95,9 +95,8 @@ bool make_fifo(const std::string& path) {
 
 RunResult run_program(const std::string& program,
                       const std::vector<std::string>& args,
-                      const std::vector<EnvChange>& env,
-                      const std::string& cwd, bool streams,
-                      const std::string& input) {
+                      const std::vector<EnvChange>& env, const std::string& cwd,
+                      bool streams, const std::string& input) {
   RunResult result;
   std::string path =
       program.find('/') == std::string::npos ? bin_dir() + program : program;

@@ -175,9 +175,8 @@ static HANDLE open_inheritable(const std::string& path, bool write) {
 
 RunResult run_program(const std::string& program,
                       const std::vector<std::string>& args,
-                      const std::vector<EnvChange>& env,
-                      const std::string& cwd, bool streams,
-                      const std::string& input) {
+                      const std::vector<EnvChange>& env, const std::string& cwd,
+                      bool streams, const std::string& input) {
   static int serial = 0;
   RunResult result;
   std::string path = program.find_first_of("\\/") == std::string::npos

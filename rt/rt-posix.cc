@@ -182,3 +182,21 @@ int rt_exists(const char* path) {
   struct stat st;
   return path[0] != '\0' && stat(path, &st) == 0;
 }
+
+unsigned long long rt_discard_input(unsigned long long count) {
+  char buf[16384];
+  unsigned long long done = 0;
+  while (done < count) {
+    size_t want =
+        count - done < sizeof buf ? (size_t)(count - done) : sizeof buf;
+    ssize_t n = read(0, buf, want);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      break;
+    }
+    done += (unsigned long long)n;
+  }
+  return done;
+}

@@ -156,6 +156,29 @@ int rt_exists(const char* path) {
   return path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+unsigned long long rt_discard_input(unsigned long long count) {
+  char buf[16384];
+  unsigned long long done = 0;
+  // In text mode the runtime would stop at a 0x1A byte and fold CR LF into
+  // one byte. The mode is put back afterwards. -1: no standard input.
+  int mode = _setmode(0, _O_BINARY);
+  if (mode == -1) {
+    return 0;
+  }
+  while (done < count) {
+    unsigned want =
+        count - done < sizeof buf ? (unsigned)(count - done) : sizeof buf;
+    // 0 at the end of input, a pipe's writer gone included; -1 on an error.
+    int n = _read(0, buf, want);
+    if (n <= 0) {
+      break;
+    }
+    done += (unsigned long long)n;
+  }
+  _setmode(0, mode);
+  return done;
+}
+
 DWORD rt_narrow_flags(void) {
   // The UTF code pages take no flags and need none.
   UINT acp = GetACP();

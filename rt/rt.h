@@ -83,6 +83,13 @@ int rt_is_dir(const char* path);
 // Returns 1 or 0.
 int rt_exists(const char* path);
 
+// Reads up to count bytes from standard input in binary mode (no newline
+// translation, no end-of-file byte) and drops them, stopping early at the end
+// of input or a read error. Returns the number of bytes dropped. Reads below
+// the C library's stream buffer, so standard input must not have been read
+// through stdin before.
+unsigned long long rt_discard_input(unsigned long long count);
+
 // Builds one argument for rt_exec: prefix followed by value, written so that
 // the started program receives exactly those bytes as one argument. On
 // Windows the value is enclosed in double quotes by the runtime's

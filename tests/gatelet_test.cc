@@ -98,9 +98,11 @@ struct Gatelet {
 };
 
 // Runs gatelet_g in an empty folder (or in cwd) with PATH as given, every
-// CGI variable unset and then env applied.
+// CGI variable unset and then env applied, and the file input (if any) as
+// standard input.
 Gatelet run_gatelet(const std::string& path, std::vector<EnvChange> env,
                     const std::vector<std::string>& args = {},
+                    const std::string& input = "",
                     const std::string& cwd = "") {
   std::string work = scratch_dir("gatelet_work");
   std::string record = work + "record.txt";
@@ -111,7 +113,8 @@ Gatelet run_gatelet(const std::string& path, std::vector<EnvChange> env,
   }
   all.insert(all.end(), env.begin(), env.end());
   Gatelet g;
-  g.result = run_program("gatelet_g", args, all, cwd.empty() ? work : cwd);
+  g.result = run_program("gatelet_g", args, all, cwd.empty() ? work : cwd,
+                         true, input);
   g.record = read_file(record);
   return g;
 }
@@ -247,6 +250,44 @@ TEST(GateletTest, AnswersWithTheErrorResponseWhenNoInterpreterIsFound) {
   EXPECT_EQ("", g.result.err);
 }
 
+TEST(GateletTest, TakesTheRequestBodyBeforeTheErrorResponse) {
+  std::string empty = scratch_dir("gatelet_empty");
+  std::string dir = scratch_dir("gatelet_body");
+  // Bytes that a text-mode read would stop at (0x1A) or fold (CR LF).
+  std::string body;
+  for (int i = 0; i < 100000; i++) {
+    body += "ab\r\n\x1a\xff\x00"[i % 7];
+  }
+  ASSERT_TRUE(write_file(dir + "body", body));
+  struct {
+    const char* length;  // CONTENT_LENGTH; null for unset
+    long long read;
+    std::string line;
+  } cases[] = {
+      {nullptr, 0, "request body not read reason=no-length"},
+      {"12x", 0, "request body not read reason=length-not-a-number"},
+      {"70000", 70000, "request body discarded bytes=70000 of=70000"},
+      // The end of input stops the read.
+      {"250000", 100000, "request body discarded bytes=100000 of=250000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string trace = dir + "trace.log";
+    remove_file(trace);
+    std::vector<EnvChange> env = {Set("NORVANE_TRACE", trace),
+                                  Set("REQUEST_METHOD", "POST")};
+    if (c.length) {
+      env.push_back(Set("CONTENT_LENGTH", c.length));
+    }
+    Gatelet g = run_gatelet(empty, env, {}, dir + "body");
+    EXPECT_EQ(1, g.result.status);
+    EXPECT_EQ(text_mode(kNoInterpreter), g.result.out);
+    EXPECT_EQ("", g.result.err);
+    EXPECT_EQ(c.read, g.result.input_read);
+    EXPECT_TRUE(has_lines(read_file(trace), {"gatelet_g: " + c.line}));
+  }
+}
+
 #ifdef _WIN32
 TEST(GateletTest, PassesOverBatchFilesAndNeverRunsThem) {
   std::string stub = stub_dir("gatelet_stub");
@@ -266,7 +307,7 @@ TEST(GateletTest, PassesOverBatchFilesAndNeverRunsThem) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(batch) + " on " + c.path + " in " + c.cwd);
       Gatelet g =
-          run_gatelet(c.path, {Set("QUERY_STRING", "\" & echo x")}, {}, c.cwd);
+          run_gatelet(c.path, {Set("QUERY_STRING", "\" & echo x")}, {}, "", c.cwd);
       if (c.answered) {
         EXPECT_EQ(0, g.result.status);
         ASSERT_EQ(21u, lines_of(g.record).size());

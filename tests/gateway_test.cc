@@ -69,11 +69,40 @@ TEST(QuoteValueTest, EveryValueComesBackAsOneArgumentUnderBothParserRules) {
   }
 }
 
+TEST(ContentLengthTest, OnlyDecimalDigitsThatFitAreALength) {
+  struct {
+    const char* value;
+    bool number;
+    unsigned long long length;
+  } cases[] = {
+      {"0", true, 0},
+      {"007", true, 7},
+      {"18446744073709551615", true, 18446744073709551615ull},
+      {"18446744073709551616", false, 0},
+      {nullptr, false, 0},
+      {"", false, 0},
+      {"12x", false, 0},
+      {" 12", false, 0},
+      {"12 ", false, 0},
+      {"+12", false, 0},
+      {"-1", false, 0},
+      {"0x10", false, 0},
+  };
+  for (const auto& c : cases) {
+    unsigned long long length = 42;
+    int rc = cgi_content_length(c.value, &length);
+    EXPECT_EQ(c.number ? 0 : 1, rc) << (c.value ? c.value : "null");
+    EXPECT_EQ(c.number ? c.length : 42, length) << (c.value ? c.value : "null");
+  }
+}
+
 TEST(ExecVectorTest, AnyAllocationFailureGivesTheErrorResponse) {
   // Should the interpreter be started after all, the search finds nothing
   // rather than replacing the test.
   std::string empty = scratch_dir("gateway_no_java");
   ASSERT_TRUE(test_putenv("PATH=" + empty));
+  // No request body to wait for.
+  ASSERT_TRUE(test_putenv("CONTENT_LENGTH="));
   char name[] = "gatelet_g";
   char* argv[] = {name, nullptr};
   int n = 1;

@@ -17,6 +17,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <string>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -45,18 +47,26 @@ static void write_record(FILE* f, int argc, char** argv) {
   }
 }
 
+// The whole body is read before any answer is written, as a CGI program must
+// where the server writes the body while the program runs (Apache's mod_cgid
+// reads no answer before the body is all written).
 static int answer(int argc, char** argv) {
+  std::string body;
   char buf[65536];
   size_t n;
+  while ((n = fread(buf, 1, sizeof buf, stdin)) > 0) {
+    body.append(buf, n);
+  }
+  if (ferror(stdin)) {
+    return 97;
+  }
   printf("Content-type: application/octet-stream\n\n");
   write_record(stdout, argc, argv);
   putchar('\n');
-  while ((n = fread(buf, 1, sizeof buf, stdin)) > 0) {
-    if (fwrite(buf, 1, n, stdout) != n) {
-      return 97;
-    }
-  }
-  return ferror(stdin) || fflush(stdout) ? 97 : 0;
+  return fwrite(body.data(), 1, body.size(), stdout) != body.size() ||
+                 fflush(stdout)
+             ? 97
+             : 0;
 }
 
 int main(int argc, char** argv) {

@@ -2,6 +2,7 @@
 // its start, and the error response when it cannot be started.
 #include "rmi/cgi/gateway.h"
 
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -32,6 +33,62 @@ void cgi_error_response(const char* message) {
   printf("\n");
   printf("%s", message);
   fflush(stdout);
+}
+
+int cgi_content_length(const char* value, unsigned long long* length) {
+  unsigned long long n = 0;
+  if (!value || !*value) {
+    return 1;
+  }
+  for (const char* p = value; *p; p++) {
+    unsigned digit = (unsigned)(unsigned char)*p - '0';
+    if (digit > 9 || n > (ULLONG_MAX - digit) / 10) {
+      return 1;
+    }
+    n = n * 10 + digit;
+  }
+  *length = n;
+  return 0;
+}
+
+// Writes n in decimal into buf (at least 21 bytes); returns buf.
+static char* decimal(unsigned long long n, char* buf) {
+  char digits[24];
+  int len = 0;
+  do {
+    digits[len++] = (char)('0' + n % 10);
+    n /= 10;
+  } while (n);
+  for (int i = 0; i < len; i++) {
+    buf[i] = digits[len - 1 - i];
+  }
+  buf[len] = '\0';
+  return buf;
+}
+
+// Reads and drops the request body before the error response. A web server
+// that writes the body while the program runs (Apache's mod_cgid) may throw
+// away the answer of a program that ends without taking it all. The body is
+// CONTENT_LENGTH bytes; without a length there is none to read.
+static void discard_request_body(void) {
+  const char* value = rt_getenv("CONTENT_LENGTH");
+  unsigned long long length;
+  char dropped[24];
+  char of[24];
+  if (cgi_content_length(value, &length)) {
+    rt_trace(kTraceName, "request body not read reason=%s",
+             value ? "length-not-a-number" : "no-length");
+    return;
+  }
+  rt_trace(kTraceName, "request body discarded bytes=%s of=%s",
+           decimal(rt_discard_input(length), dropped), decimal(length, of));
+}
+
+// Answers the request with the error response, the body taken first.
+static int fail_request(const char* message) {
+  discard_request_body();
+  cgi_error_response(message);
+  return 1;
 }
 
 int cgi_exec_vector(char*** vector) {
@@ -111,8 +168,7 @@ int cgi_main(int argc, char** argv) {
   (void)argv;
   if (cgi_exec_vector(&vector)) {
     rt_trace(kTraceName, "interpreter not started reason=out-of-memory");
-    cgi_error_response("memory allocation failure");
-    return 1;
+    return fail_request("memory allocation failure");
   }
   rt_trace(kTraceName, "exec program=%q %v", kInterpreter, CGI_VECTOR_SIZE - 1,
            vector);
@@ -124,8 +180,7 @@ int cgi_main(int argc, char** argv) {
   if (failed) {
     rt_trace(kTraceName, "interpreter not started reason=%s",
              not_started_reason(report.reason));
-    cgi_error_response("interpreter execution failure");
-    return 1;
+    return fail_request("interpreter execution failure");
   }
   rt_trace(kTraceName, "interpreter ended status=%d", status);
   return status;

@@ -12,9 +12,13 @@
 // platform replaces the process it returns only on failure; on Windows it
 // returns the interpreter's exit status once the interpreter has ended.
 // Returns 1 after writing the CGI error response to standard output when the
-// vector cannot be allocated or the interpreter cannot be started. The
-// command-line arguments are ignored. With the trace on it traces each
-// variable, the start and its outcome.
+// vector cannot be allocated or the interpreter cannot be started; before the
+// response it reads and drops the request body from standard input
+// (CONTENT_LENGTH bytes, fewer at the end of input; none when the variable is
+// unset or not a number), so that a web server writing the body never finds
+// the program gone before it is taken. The command-line arguments are
+// ignored. With the trace on it traces each variable, the start, its outcome
+// and the body dropped.
 int cgi_main(int argc, char** argv);
 
 // The name of the i-th CGI variable in the order passed (0 to
@@ -31,6 +35,11 @@ int cgi_exec_vector(char*** vector);
 
 // Frees a vector from cgi_exec_vector and its property strings.
 void cgi_free_vector(char** vector);
+
+// Reads a CONTENT_LENGTH value: decimal digits only (no sign, blank or other
+// byte), at least one, and a number that fits. Returns 0 and sets *length, or
+// 1 when value is null or not such a number (*length is then untouched).
+int cgi_content_length(const char* value, unsigned long long* length);
 
 // Writes the CGI error response with message to standard output: the status
 // line, the content type, an empty line and the message as the body.

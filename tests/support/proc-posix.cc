@@ -144,20 +144,21 @@ static pid_t spawn(const std::string& program,
 RunResult run_program(const std::string& program,
                       const std::vector<std::string>& args,
                       const std::vector<EnvChange>& env,
-                      const std::string& cwd, bool streams) {
+                      const std::string& cwd, bool streams,
+                      const std::string& input) {
   RunResult result;
   char out_name[] = "/tmp/proc-out-XXXXXX";
   char err_name[] = "/tmp/proc-err-XXXXXX";
   int out_fd = mkstemp(out_name);
   int err_fd = mkstemp(err_name);
-  if (out_fd < 0 || err_fd < 0) {
+  // The child shares the open file, and so its position.
+  int in_fd = open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
+  if (out_fd < 0 || err_fd < 0 || in_fd < 0) {
     return result;
   }
-  int in_fd = open("/dev/null", O_RDONLY);
   int none[3] = {-1, -1, -1};
   int files[3] = {in_fd, out_fd, err_fd};
   pid_t pid = spawn(program, args, env, cwd, streams ? files : none);
-  close(in_fd);
   close(out_fd);
   close(err_fd);
   int wstatus = 0;
@@ -165,6 +166,8 @@ RunResult run_program(const std::string& program,
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus)
                                        : 128 + WTERMSIG(wstatus);
   }
+  result.input_read = lseek(in_fd, 0, SEEK_CUR);
+  close(in_fd);
   result.out = read_file(out_name);
   result.err = read_file(err_name);
   unlink(out_name);

@@ -240,7 +240,8 @@ static bool launch(const std::string& program,
 RunResult run_program(const std::string& program,
                       const std::vector<std::string>& args,
                       const std::vector<EnvChange>& env,
-                      const std::string& cwd, bool streams) {
+                      const std::string& cwd, bool streams,
+                      const std::string& input) {
   static int serial = 0;
   RunResult result;
   char temp[MAX_PATH];
@@ -250,7 +251,8 @@ RunResult run_program(const std::string& program,
                      std::to_string(serial++);
   std::string out_name = stem + ".out";
   std::string err_name = stem + ".err";
-  HANDLE in = open_inheritable("NUL", false);
+  // The child shares the open file, and so its position.
+  HANDLE in = open_inheritable(input.empty() ? "NUL" : input, false);
   HANDLE out = open_inheritable(out_name, true);
   HANDLE err = open_inheritable(err_name, true);
   PROCESS_INFORMATION pi;
@@ -258,7 +260,6 @@ RunResult run_program(const std::string& program,
   bool started = streams ? launch(program, args, env, cwd, in, out, err, &pi)
                          : launch(program, args, env, cwd, NULL, NULL, NULL,
                                   &pi);
-  CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);
   if (started) {
@@ -269,6 +270,11 @@ RunResult run_program(const std::string& program,
     CloseHandle(pi.hProcess);
     result.status = (int)code;
   }
+  LARGE_INTEGER zero = {}, at;
+  if (SetFilePointerEx(in, zero, &at, FILE_CURRENT)) {
+    result.input_read = at.QuadPart;
+  }
+  CloseHandle(in);
   result.out = read_file(out_name);
   result.err = read_file(err_name);
   DeleteFileA(out_name.c_str());

@@ -24,6 +24,8 @@ struct RunResult {
   int status = -1;   // exit status; -1 when the program could not be run
   std::string out;   // standard output, byte for byte
   std::string err;   // standard error, byte for byte
+  // How far the child read its input file: the file's position when it ended.
+  long long input_read = -1;
 };
 
 // Runs program with args (element 0 of the child's arguments is the program's
@@ -32,11 +34,13 @@ struct RunResult {
 // without a directory part is taken from the folder of the test binary, and
 // gets the platform's executable suffix. With streams false the child has
 // no standard input, output or error at all (as a GUI program started from a
-// desktop), and out and err stay empty.
+// desktop), and out and err stay empty. Standard input is the file input,
+// the null device when empty.
 RunResult run_program(const std::string& program,
                       const std::vector<std::string>& args,
                       const std::vector<EnvChange>& env = {},
-                      const std::string& cwd = "", bool streams = true);
+                      const std::string& cwd = "", bool streams = true,
+                      const std::string& input = "");
 
 // A program started by start_program and not yet ended.
 struct StartedProgram {

@@ -8,6 +8,12 @@ include(CMakePackageConfigHelpers)
 
 set(NORVANE_PACKAGE norvane-launchers)
 
+# Before anything is installed: the time that installed and packaged files
+# carry (SOURCE_DATE_EPOCH, the last commit's time when unset).
+install(CODE "set(norvane_source \"${PROJECT_SOURCE_DIR}\")
+include(\"${PROJECT_SOURCE_DIR}/cmake/source-date-epoch.cmake\")"
+  ALL_COMPONENTS)
+
 if(WIN32)
   # A Windows product folder: programs and DLL in bin, the rest in folders of
   # their own beside it.
@@ -169,8 +175,8 @@ else()
 endif()
 # Rebuilds of one commit give the same bytes: once CPack has made the
 # archives, packaging/finish-packages.sh writes them again with sorted
-# members, owner root and every time SOURCE_DATE_EPOCH (the last commit's
-# time when unset), and on Linux builds the .deb set from the two archives
+# members, owner root and every time SOURCE_DATE_EPOCH (set by the install,
+# above), and on Linux builds the .deb set from the two archives
 # (packaging/debian/).
 set(CPACK_NORVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 list(APPEND CPACK_POST_BUILD_SCRIPTS

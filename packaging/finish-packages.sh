@@ -7,21 +7,13 @@
 #
 #   finish-packages.sh SOURCE-DIR OUTPUT-DIR PACKAGE...
 #
-# SOURCE_DATE_EPOCH, when unset, is the time of the source tree's last
-# commit, or of the changelog's top entry where the tree is no git checkout.
+# SOURCE_DATE_EPOCH comes from the install that CPack ran before
+# (cmake/source-date-epoch.cmake).
 set -eu
 src=$1
 out=$2
 shift 2
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  if [ -e "$src/.git" ]; then
-    SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct)
-  else
-    SOURCE_DATE_EPOCH=$(dpkg-parsechangelog \
-      -l "$src/packaging/debian/changelog" -S Timestamp)
-  fi
-fi
-export SOURCE_DATE_EPOCH
+: "${SOURCE_DATE_EPOCH:?is not set}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

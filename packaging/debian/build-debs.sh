@@ -45,8 +45,8 @@ take() {
   done
 }
 cd "$work/tree"
-take libtavcore0 $lib/libtavcore.so.0 $lib/libtavcore.so.0.*
-take libtavcore-dev usr/include $lib/libtavcore.so $lib/cmake $lib/pkgconfig \
+take libtavcore0 "$lib"/libtavcore.so.0 "$lib"/libtavcore.so.0.*
+take libtavcore-dev usr/include "$lib"/libtavcore.so "$lib"/cmake "$lib"/pkgconfig \
   usr/share/man/man3
 take norvane-launchers usr/bin usr/share/man usr/share/doc/norvane-launchers
 left=$(find . ! -type d)

@@ -153,7 +153,8 @@ else()
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endif()
 
-# Packages: a ZIP for Windows, a TGZ and a DEB for Linux; one per component.
+# Packages: a ZIP for Windows, a TGZ for Linux (and the .deb set made from
+# it); one per component.
 set(CPACK_PACKAGE_NAME ${NORVANE_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "Norvane")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

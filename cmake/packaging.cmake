@@ -8,6 +8,12 @@ include(CMakePackageConfigHelpers)
 
 set(NORVANE_PACKAGE norvane-launchers)
 
+# Before anything is installed: the time that installed and packaged files
+# carry (SOURCE_DATE_EPOCH, the last commit's time when unset).
+install(CODE "set(norvane_source \"${PROJECT_SOURCE_DIR}\")
+include(\"${PROJECT_SOURCE_DIR}/cmake/source-date-epoch.cmake\")"
+  ALL_COMPONENTS)
+
 if(WIN32)
   # A Windows product folder: programs and DLL in bin, the rest in folders of
   # their own beside it.
@@ -24,11 +30,19 @@ if(WIN32)
   endif()
 else()
   set(inst_bin ${CMAKE_INSTALL_BINDIR})
-  set(inst_lib ${CMAKE_INSTALL_LIBDIR})
+  # Debian's multiarch folder (lib/x86_64-linux-gnu) for the library, its
+  # CMake package and tavcore.pc, in the archive as in the .deb set: the
+  # files of both lie at one depth below the prefix, which the package files
+  # count to find it.
+  if(CMAKE_LIBRARY_ARCHITECTURE)
+    set(inst_lib lib/${CMAKE_LIBRARY_ARCHITECTURE})
+  else()
+    set(inst_lib ${CMAKE_INSTALL_LIBDIR})
+  endif()
   set(inst_include ${CMAKE_INSTALL_INCLUDEDIR})
   set(inst_doc ${CMAKE_INSTALL_DATAROOTDIR}/doc/${NORVANE_PACKAGE})
   set(inst_man ${CMAKE_INSTALL_MANDIR})
-  set(inst_standin ${CMAKE_INSTALL_LIBDIR}/${NORVANE_PACKAGE}/standin)
+  set(inst_standin ${inst_lib}/${NORVANE_PACKAGE}/standin)
   set(package_system linux-${CMAKE_SYSTEM_PROCESSOR})
 endif()
 set(inst_cmake ${inst_lib}/cmake/tavcore)
@@ -44,9 +58,11 @@ install(TARGETS ${programs}
 # Callers of tavcore find its header through the imported target.
 target_include_directories(tavcore INTERFACE
   $<INSTALL_INTERFACE:${inst_include}>)
+# A shared library is read, not run: no execute bits (Debian's rule).
 install(TARGETS tavcore EXPORT tavcoreTargets
   RUNTIME DESTINATION ${inst_bin} COMPONENT launchers
   LIBRARY DESTINATION ${inst_lib} COMPONENT launchers
+    PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
   ARCHIVE DESTINATION ${inst_lib} COMPONENT launchers)
 install(FILES tavcore/tavcore.h
   DESTINATION ${inst_include} COMPONENT launchers)
@@ -116,8 +132,9 @@ else()
     install(FILES ${page}
       DESTINATION ${inst_man}/man${section} COMPONENT launchers)
   endforeach()
-  # kestrelw shares the page of kestrel.
-  file(WRITE ${CMAKE_BINARY_DIR}/man/kestrelw.1 ".so man1/kestrel.1\n")
+  # kestrelw shares the page of kestrel: a link, installed as a link.
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/man)
+  file(CREATE_LINK kestrel.1 ${CMAKE_BINARY_DIR}/man/kestrelw.1 SYMBOLIC)
   install(FILES ${CMAKE_BINARY_DIR}/man/kestrelw.1
     DESTINATION ${inst_man}/man1 COMPONENT launchers)
 endif()
@@ -126,10 +143,18 @@ install(FILES README.md man/vorel.ini.sample
   DESTINATION ${inst_doc} COMPONENT launchers)
 
 # The stand-in VM: the library file alone, in its own folder.
-install(FILES $<TARGET_FILE:javai_g>
-  DESTINATION ${inst_standin} COMPONENT standin)
+if(WIN32)
+  install(FILES $<TARGET_FILE:javai_g>
+    DESTINATION ${inst_standin} COMPONENT standin)
+else()
+  # As a target, so that packages get it stripped.
+  install(TARGETS javai_g LIBRARY DESTINATION ${inst_standin}
+    COMPONENT standin
+    PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endif()
 
-# Packages: a ZIP for Windows, a TGZ and a DEB for Linux; one per component.
+# Packages: a ZIP for Windows, a TGZ for Linux (and the .deb set made from
+# it); one per component.
 set(CPACK_PACKAGE_NAME ${NORVANE_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "Norvane")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -147,17 +172,16 @@ set(CPACK_ARCHIVE_STANDIN_FILE_NAME ${CPACK_PACKAGE_FILE_NAME}-standin)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
 else()
-  set(CPACK_GENERATOR TGZ DEB)
-  set(CPACK_DEB_COMPONENT_INSTALL ON)
-  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Norvane launcher team")
-  set(CPACK_DEBIAN_PACKAGE_SECTION devel)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6")
-  set(CPACK_DEBIAN_LAUNCHERS_PACKAGE_NAME ${NORVANE_PACKAGE})
-  set(CPACK_DEBIAN_STANDIN_PACKAGE_NAME ${NORVANE_PACKAGE}-standin)
-  set(CPACK_DEBIAN_STANDIN_DESCRIPTION
-    "Dry-run stand-in for the Java VM library javai_g")
+  set(CPACK_GENERATOR TGZ)
 endif()
+# Rebuilds of one commit give the same bytes: once CPack has made the
+# archives, packaging/finish-packages.sh writes them again with sorted
+# members, owner root and every time SOURCE_DATE_EPOCH (set by the install,
+# above), and on Linux builds the .deb set from the two archives
+# (packaging/debian/).
+set(CPACK_NORVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+list(APPEND CPACK_POST_BUILD_SCRIPTS
+  ${PROJECT_SOURCE_DIR}/cmake/finish-packages.cmake)
 set(CPACK_COMPONENT_LAUNCHERS_DISPLAY_NAME "Launchers and tavcore")
 set(CPACK_COMPONENT_STANDIN_DISPLAY_NAME "Stand-in VM library (dry runs)")
 set(CPACK_COMPONENT_STANDIN_DESCRIPTION

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Builds and tests every build of the project: native, sanitizers, and the
-# Windows programs under Wine. Ends with one summary line over all builds.
+# Windows programs under Wine; checks that a rebuild gives the same bytes.
+# Installs first what the machine lacks (scripts/install-deps.sh). Ends with
+# one summary line over all builds.
 #
 # The shipped Windows programs are the 32-bit build (preset win32); its tests
 # run under 32-bit Wine. A machine that cannot execute 32-bit code at all
@@ -11,6 +13,9 @@ cd "$(dirname "$0")/.."
 mkdir -p build
 passed=0
 failed=0
+
+echo "=== dependencies"
+scripts/install-deps.sh || failed=$((failed + 1))
 
 # Adds the counts of a ctest log to the totals; a log without a summary
 # (configure or build failure) counts as one failure.
@@ -76,6 +81,17 @@ if cmake --preset win32 > build/win32.log 2>&1 &&
   fi
 else
   tail -n 20 build/win32.log
+  failed=$((failed + 1))
+fi
+
+# Two builds of the packaging presets from two folders: one check.
+echo "=== rebuild"
+scripts/rebuild-check.sh > build/rebuild.log 2>&1
+grep -E '^(ok|FAILED):' build/rebuild.log
+if grep -q '^ok:' build/rebuild.log; then
+  passed=$((passed + 1))
+else
+  tail -n 40 build/rebuild.log
   failed=$((failed + 1))
 fi
 

@@ -33,6 +33,9 @@ std::string exe_file(const std::string& program) {
 }
 
 std::string lib_file(const std::string& library) {
+  if (library == "tavcore") {
+    return TAVCORE_SONAME;
+  }
   return "lib" + library + ".so";
 }
 

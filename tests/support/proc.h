@@ -73,7 +73,8 @@ void pause_ms(int ms);
 // trailing separator.
 std::string bin_dir();
 
-// The platform's file name of a program or a shared library.
+// The platform's file name of a program, or of a shared library as
+// programs load it (on Linux tavcore's SONAME, libtavcore.so.0).
 std::string exe_file(const std::string& program);
 std::string lib_file(const std::string& library);
 

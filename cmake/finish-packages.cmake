@@ -1,0 +1,10 @@
+# Run by CPack after each generator (CPACK_POST_BUILD_SCRIPTS), with the
+# packages it made in CPACK_PACKAGE_FILES.
+execute_process(
+  COMMAND sh ${CPACK_NORVANE_SOURCE_DIR}/packaging/finish-packages.sh
+          ${CPACK_NORVANE_SOURCE_DIR} ${CPACK_PACKAGE_DIRECTORY}
+          ${CPACK_PACKAGE_FILES}
+  RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "packaging/finish-packages.sh failed (${status})")
+endif()

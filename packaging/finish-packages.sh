@@ -1,0 +1,51 @@
+#!/bin/sh
+# Run after CPack has made the packages of a build (cmake/finish-packages.cmake):
+# writes each .zip and .tar.gz again so that its bytes depend on its files
+# alone (members sorted by name, owner root, modes u=rwX,go=rX, every time
+# SOURCE_DATE_EPOCH), then builds the .deb set from the Linux archives
+# (debian/build-debs.sh).
+#
+#   finish-packages.sh SOURCE-DIR OUTPUT-DIR PACKAGE...
+#
+# SOURCE_DATE_EPOCH comes from the install that CPack ran before
+# (cmake/source-date-epoch.cmake).
+set -eu
+src=$1
+out=$2
+shift 2
+: "${SOURCE_DATE_EPOCH:?is not set}"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+main=
+standin=
+for package in "$@"; do
+  case $package in
+    *.zip | *.tar.gz) ;;
+    *) continue ;;
+  esac
+  rm -rf "$work/tree" "$work/new"
+  mkdir "$work/tree"
+  (cd "$work/tree" && cmake -E tar xf "$package")
+  chmod -R u=rwX,go=rX "$work/tree"
+  find "$work/tree" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+  case $package in
+    *.zip)
+      (cd "$work/tree" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort |
+         TZ=UTC0 zip -X -y -q -9 -@ "$work/new.zip")
+      mv "$work/new.zip" "$package" ;;
+    *.tar.gz)
+      (cd "$work/tree" &&
+         LC_ALL=C tar -c --sort=name --format=gnu --owner=root:0 \
+           --group=root:0 -f - $(LC_ALL=C ls -A)) | gzip -n -9 > "$work/new"
+      mv "$work/new" "$package"
+      case $package in
+        *-standin.tar.gz) standin=$package ;;
+        *) main=$package ;;
+      esac ;;
+  esac
+done
+
+if [ -n "$main" ] && [ -n "$standin" ]; then
+  "$src/packaging/debian/build-debs.sh" "$out" "$main" "$standin"
+fi

@@ -168,8 +168,10 @@ static wchar_t* wide_command_line(char* const* argv, size_t* units) {
   for (char* const* a = argv; *a; a++) {
     size_t len = strlen(*a);
     int n = 0;
-    if (len > RT_CMDLINE_MAX) {
-      *units = len;
+    // No character of any code page takes more than four bytes, so an
+    // entry this long cannot fit the line; shorter ones are measured.
+    if (len > 4 * (size_t)RT_CMDLINE_MAX) {
+      *units = len / 4;
       return NULL;
     }
     if (len > 0) {

@@ -63,6 +63,11 @@ fi
 
 # Packages left from an earlier run would be checked too.
 rm -rf "$build/packages"
+# The MSI of the 32-bit build, before the install below: making it installs
+# the components again, which rewrites the build's install manifests.
+if [ "$preset" = win32 ]; then
+  cmake --build --preset win32 --target msi >> "$log" 2>&1
+fi
 if ! cmake --build --preset "$preset" --target package >> "$log" 2>&1 ||
    ! cmake --install "$build" --prefix "$prefix" --component launchers \
        >> "$log" 2>&1; then
@@ -162,6 +167,46 @@ if cmake -S tests/consumer -B "$work/app" -DCMAKE_BUILD_TYPE=Release \
   fi
 else
   bad "find_package consumer builds"
+fi
+
+# What each shipped Windows file says about itself, read back through
+# GetFileVersionInfo from the unpacked zips: the version of the build, the
+# product, a description of its own, its file name, and the manifest of a
+# program (asInvoker, five supported Windows versions). Every program and
+# library in the zips has its row.
+if [ -n "$toolchain" ] && [ "$bits" != none ]; then
+  cat > "$work/verinfo.table" <<'EOF'
+bin/kestrel.exe|Norvane Debug VM Loader (console)|asInvoker 5
+bin/kestrelw.exe|Norvane Debug VM Loader (GUI)|asInvoker 5
+bin/quillan_g.exe|Norvane key tool launcher|asInvoker 5
+bin/gatelet_g.exe|Norvane CGI gateway launcher|asInvoker 5
+bin/tavcore.dll|Norvane environment library|none
+standin/javai_g.dll|Stand-in Java VM library for dry runs|none
+EOF
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' \
+              "$build/CMakeCache.txt")
+  version=$(echo "$version.0.0.0" | cut -d. -f1-4)
+  while IFS='|' read -r file description manifest; do
+    name=${file##*/}
+    echo "$name|$version|$version|$version|$version|Norvane Launchers|$description|$name|$manifest"
+  done < "$work/verinfo.table" > "$work/verinfo.want"
+  mkdir -p "$work/shipped"
+  for zip in "$build"/packages/*.zip; do
+    (cd "$work/shipped" && cmake -E tar xf "$zip") >> "$log" 2>&1
+  done
+  (cd "$work/shipped" && find . -name '*.exe' -o -name '*.dll') |
+    sed 's|^\./||' | sort > "$work/verinfo.shipped"
+  (cd "$work/shipped" &&
+   timeout 300 "$root/cmake/wine-run.sh" "$bits" "$prod/jdk/bin/verinfo.exe" \
+     $(cut -d'|' -f1 "$work/verinfo.table") < /dev/null 2>> "$log") |
+    tr -d '\r' > "$work/verinfo.got"
+  if cut -d'|' -f1 "$work/verinfo.table" | sort |
+       diff - "$work/verinfo.shipped" >> "$log" &&
+     diff "$work/verinfo.want" "$work/verinfo.got" >> "$log"; then
+    ok "version resources of the shipped files"
+  else
+    bad "version resources of the shipped files"
+  fi
 fi
 
 # pkg-config, where there is one.

@@ -37,7 +37,9 @@ if(NOT epoch MATCHES "^[0-9]+$")
   message(FATAL_ERROR "SOURCE_DATE_EPOCH is not a number: ${epoch}")
 endif()
 
-# The shipped files, stripped as in the zip, one folder per component.
+# The shipped files, stripped as in the zip, one folder per component
+# (strip stamps a Windows file with SOURCE_DATE_EPOCH, or else the clock).
+set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 set(work ${WORK_DIR})
 file(REMOVE_RECURSE ${work})
 foreach(component launchers standin)

@@ -38,7 +38,8 @@ if(NOT epoch MATCHES "^[0-9]+$")
 endif()
 
 # The shipped files, stripped as in the zip, one folder per component
-# (strip stamps a Windows file with SOURCE_DATE_EPOCH, or else the clock).
+# (strip stamps a Windows file with SOURCE_DATE_EPOCH, or else the clock),
+# each with the epoch as its time, which the cabinet records.
 set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 set(work ${WORK_DIR})
 file(REMOVE_RECURSE ${work})
@@ -55,14 +56,12 @@ foreach(component launchers standin)
   if(NOT files_${component})
     message(FATAL_ERROR "The ${component} component installs nothing")
   endif()
+  execute_process(COMMAND touch -d @${epoch} ${files_${component}}
+    WORKING_DIRECTORY ${work}/${component} RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "Setting the file times failed")
+  endif()
 endforeach()
-execute_process(COMMAND touch -h -d @${epoch} ${files_launchers}
-  WORKING_DIRECTORY ${work}/launchers RESULT_VARIABLE status)
-execute_process(COMMAND touch -h -d @${epoch} ${files_standin}
-  WORKING_DIRECTORY ${work}/standin RESULT_VARIABLE status2)
-if(NOT status EQUAL 0 OR NOT status2 EQUAL 0)
-  message(FATAL_ERROR "Setting the file times failed")
-endif()
 
 # Identifiers: the path with every other character as "_"; they must be
 # distinct and at most 72 characters long.
@@ -176,23 +175,23 @@ foreach(rel IN LISTS all_files)
 endforeach()
 
 # wixl takes the summary's times from the clock, and gives the package a
-# random code: the clock is stopped at the epoch while it runs, and msibuild
-# writes the package code afterwards.
-execute_process(COMMAND date -u -d @${epoch} "+%Y-%m-%d %H:%M:%S"
-  OUTPUT_VARIABLE stamp OUTPUT_STRIP_TRAILING_WHITESPACE)
+# random code: the clock is stopped at the epoch while it runs (string
+# TIMESTAMP gives the time of SOURCE_DATE_EPOCH), and msibuild writes the
+# package code afterwards.
+string(TIMESTAMP stamp "%Y-%m-%d %H:%M:%S" UTC)
 get_filename_component(output_dir ${OUTPUT} DIRECTORY)
 file(MAKE_DIRECTORY ${output_dir})
 file(REMOVE ${OUTPUT})
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env TZ=UTC
-          ${FAKETIME} ${stamp} ${WIXL} -a x86 -o ${OUTPUT} launchers.wxs
+          ${FAKETIME} "${stamp}" ${WIXL} -a x86 -o ${OUTPUT} launchers.wxs
   WORKING_DIRECTORY ${work} RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "wixl failed on ${work}/launchers.wxs")
 endif()
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env TZ=UTC
-          ${FAKETIME} ${stamp} ${MSIBUILD} ${OUTPUT} ${versioned}
+          ${FAKETIME} "${stamp}" ${MSIBUILD} ${OUTPUT} ${versioned}
           -s "${PRODUCT_NAME}" "${MANUFACTURER}" "Intel;1033"
           "{${package_code}}"
   RESULT_VARIABLE status)

@@ -184,14 +184,14 @@ file(MAKE_DIRECTORY ${output_dir})
 file(REMOVE ${OUTPUT})
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env TZ=UTC
-          ${FAKETIME} "${stamp}" ${WIXL} -a x86 -o ${OUTPUT} launchers.wxs
+          ${FAKETIME} -f "${stamp}" ${WIXL} -a x86 -o ${OUTPUT} launchers.wxs
   WORKING_DIRECTORY ${work} RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "wixl failed on ${work}/launchers.wxs")
 endif()
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env TZ=UTC
-          ${FAKETIME} "${stamp}" ${MSIBUILD} ${OUTPUT} ${versioned}
+          ${FAKETIME} -f "${stamp}" ${MSIBUILD} ${OUTPUT} ${versioned}
           -s "${PRODUCT_NAME}" "${MANUFACTURER}" "Intel;1033"
           "{${package_code}}"
   RESULT_VARIABLE status)

@@ -302,7 +302,9 @@ if [ "$preset" = win32 ]; then
       msi_entries >> "$log"
       bad "MSI of a later version replaces the earlier one"
     fi
+    # The prefix is large; the log keeps what a failure needs.
     WINEPREFIX=$work/wine-msi wineserver -k 2> /dev/null
+    rm -rf "$work/wine-msi"
   fi
 fi
 

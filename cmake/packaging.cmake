@@ -187,3 +187,40 @@ set(CPACK_COMPONENT_STANDIN_DISPLAY_NAME "Stand-in VM library (dry runs)")
 set(CPACK_COMPONENT_STANDIN_DESCRIPTION
   "Dry-run stand-in for the Java VM library javai_g")
 include(CPack)
+
+# The MSI of the 32-bit Windows build, from the same install tree as the
+# zip: cmake --build --preset win32 --target msi. What the build script needs
+# is kept in a file of its own, so that a test can make another version.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(WIXL wixl)
+  find_program(MSIBUILD msibuild)
+  find_program(FAKETIME faketime)
+  set(msi_file ${NORVANE_PACKAGE}-${PROJECT_VERSION}-${package_system}.msi)
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/msi-settings.cmake CONTENT [[
+set(BUILD_DIR "@CMAKE_BINARY_DIR@")
+set(SOURCE_DIR "@PROJECT_SOURCE_DIR@")
+set(PRODUCT_NAME "@NORVANE_PRODUCT@")
+set(MANUFACTURER "@NORVANE_COMPANY@")
+set(WIXL "@WIXL@")
+set(MSIBUILD "@MSIBUILD@")
+set(FAKETIME "@FAKETIME@")
+if(NOT DEFINED VERSION)
+  set(VERSION "@NORVANE_WINDOWS_VERSION@")
+endif()
+if(NOT DEFINED OUTPUT)
+  set(OUTPUT "@CMAKE_BINARY_DIR@/packages/@msi_file@")
+endif()
+if(NOT DEFINED WORK_DIR)
+  set(WORK_DIR "@CMAKE_BINARY_DIR@/msi")
+endif()
+]] @ONLY)
+  add_custom_target(msi
+    COMMAND ${CMAKE_COMMAND} -DSETTINGS=${CMAKE_BINARY_DIR}/msi-settings.cmake
+      -P ${PROJECT_SOURCE_DIR}/packaging/windows/msi.cmake
+    COMMENT "Building ${msi_file}"
+    VERBATIM)
+  add_dependencies(msi ${programs} tavcore javai_g)
+  if(TARGET man_html)
+    add_dependencies(msi man_html)
+  endif()
+endif()

@@ -48,6 +48,8 @@ if [ "${1:-all}" != build ]; then
   # comparison of two builds.
   command_or zip zip
   command_or wixl wixl
+  command_or msibuild msitools
+  command_or faketime faketime
   packages dpkg-dev lintian msitools
   command_or diffoscope diffoscope-minimal
   # The fuzz targets (clang's libFuzzer) and the benchmarks.

@@ -69,6 +69,11 @@ fi
 
 # Packages left from an earlier run would be checked too.
 rm -rf "$build/packages"
+# The MSI of the 32-bit build, before the install below: making it installs
+# the components again, which rewrites the build's install manifests.
+if [ "$preset" = win32 ]; then
+  cmake --build --preset win32 --target msi >> "$log" 2>&1
+fi
 if ! cmake --build --preset "$preset" --target package >> "$log" 2>&1 ||
    ! cmake --install "$build" --prefix "$prefix" --component launchers \
        >> "$log" 2>&1; then
@@ -250,4 +255,144 @@ else
   done
   consumers "$work/debroot/usr" "lib/$ma" " (.deb set)"
 fi
+
+# What each shipped Windows file says about itself, read back through
+# GetFileVersionInfo from the unpacked zips: the version of the build, the
+# product, a description of its own, its file name, and the manifest of a
+# program (asInvoker, five supported Windows versions). Every program and
+# library in the zips has its row.
+if [ -n "$toolchain" ] && [ "$bits" != none ]; then
+  cat > "$work/verinfo.table" <<'EOF'
+bin/kestrel.exe|Norvane Debug VM Loader (console)|asInvoker 5
+bin/kestrelw.exe|Norvane Debug VM Loader (GUI)|asInvoker 5
+bin/quillan_g.exe|Norvane key tool launcher|asInvoker 5
+bin/gatelet_g.exe|Norvane CGI gateway launcher|asInvoker 5
+bin/tavcore.dll|Norvane environment library|none
+standin/javai_g.dll|Stand-in Java VM library for dry runs|none
+EOF
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' \
+              "$build/CMakeCache.txt")
+  version=$(echo "$version.0.0.0" | cut -d. -f1-4)
+  while IFS='|' read -r file description manifest; do
+    name=${file##*/}
+    echo "$name|$version|$version|$version|$version|Norvane Launchers|$description|$name|$manifest"
+  done < "$work/verinfo.table" > "$work/verinfo.want"
+  mkdir -p "$work/shipped"
+  for zip in "$build"/packages/*.zip; do
+    (cd "$work/shipped" && cmake -E tar xf "$zip") >> "$log" 2>&1
+  done
+  (cd "$work/shipped" && find . -name '*.exe' -o -name '*.dll') |
+    sed 's|^\./||' | sort > "$work/verinfo.shipped"
+  (cd "$work/shipped" &&
+   timeout 300 "$root/cmake/wine-run.sh" "$bits" "$prod/jdk/bin/verinfo.exe" \
+     $(cut -d'|' -f1 "$work/verinfo.table") < /dev/null 2>> "$log") |
+    tr -d '\r' > "$work/verinfo.got"
+  if cut -d'|' -f1 "$work/verinfo.table" | sort |
+       diff - "$work/verinfo.shipped" >> "$log" &&
+     diff "$work/verinfo.want" "$work/verinfo.got" >> "$log"; then
+    ok "version resources of the shipped files"
+  else
+    bad "version resources of the shipped files"
+  fi
+fi
+
+# The MSI under 32-bit Wine, in a prefix of this check's own: installed with
+# the stand-in feature, it holds the files of the zips in their layout and
+# kestrel runs from it against the stand-in; installed again it is still one
+# product; removed, it leaves no file. A later version made from the same
+# tree then replaces it.
+msi_wine() {
+  WINEPREFIX=$work/wine-msi timeout 300 "$root/cmake/wine-run.sh" 32 "$@" \
+    < /dev/null
+}
+# The number of products named like ours in Add/Remove Programs, and the
+# version of the last one.
+msi_entries() {
+  msi_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+    /s 2>> "$log" | tr -d '\r' |
+    awk '/^HKEY/ { name = ""; version = "" }
+         /DisplayName +REG_SZ +Norvane Launchers$/ { n++; name = 1 }
+         /DisplayVersion +REG_SZ/ { version = $3 }
+         name && version { last = version; name = "" }
+         END { print n + 0, last }'
+}
+# The installed folder relative to drive C: (Program Files (x86) on a
+# 64-bit prefix), or nothing when there is none; its files, one a line.
+msi_folder() {
+  for pf in "Program Files (x86)" "Program Files"; do
+    if [ -d "$work/wine-msi/drive_c/$pf/Norvane" ]; then
+      echo "$pf/Norvane/Launchers"
+      return
+    fi
+  done
+}
+msi_files() {
+  (cd "$work/wine-msi/drive_c/$1" && find . -type f) | sed 's|^\./||' | sort
+}
+if [ "$preset" = win32 ]; then
+  msi=$(find "$build/packages" -name '*.msi' | head -n 1)
+  if [ -z "$msi" ]; then
+    bad "MSI built"
+  elif [ "$bits" = none ]; then
+    ok "MSI built (not installed: no 32-bit Wine)"
+  else
+    cat "$work"/*.zip.list | sort > "$work/msi.want"
+    if msi_wine msiexec /i "$msi" /qn ADDLOCAL=Launchers,StandIn \
+         >> "$log" 2>&1 &&
+       folder=$(msi_folder) && [ -n "$folder" ] &&
+       msi_files "$folder" > "$work/msi.got" &&
+       diff "$work/msi.want" "$work/msi.got" >> "$log" &&
+       win="C:\\$(echo "$folder" | tr / '\\')" &&
+       WINEPATH="$win\\standin" msi_wine "$win\\bin\\kestrel.exe" Hello a \
+         > "$work/msi.out" 2>&1 &&
+       tr -d '\r' < "$work/msi.out" > "$work/msi.run" &&
+       grep -qx 'java_main 6' "$work/msi.run" &&
+       grep -qx 'argv\[4\]="Hello"' "$work/msi.run"; then
+      ok "MSI installs the zips' files and kestrel runs from them"
+    else
+      cat "$work/msi.out" >> "$log" 2>&1
+      bad "MSI installs the zips' files and kestrel runs from them"
+    fi
+    if msi_wine msiexec /i "$msi" /qn ADDLOCAL=Launchers,StandIn \
+         >> "$log" 2>&1 &&
+       [ "$(msi_entries | cut -d' ' -f1)" = 1 ]; then
+      ok "MSI installed twice is one product"
+    else
+      msi_entries >> "$log"
+      bad "MSI installed twice is one product"
+    fi
+    if msi_wine msiexec /x "$msi" /qn >> "$log" 2>&1 &&
+       [ -z "$(msi_folder)" ] && [ "$(msi_entries)" = "0 " ]; then
+      ok "MSI removed leaves no file or folder"
+    else
+      find "$work/wine-msi/drive_c" -path '*Norvane*' >> "$log"
+      bad "MSI removed leaves no file or folder"
+    fi
+    # The later version: the third part of the version one higher.
+    later=$(sed -n 's/^ *set(VERSION "\(.*\)")$/\1/p' \
+              "$build/msi-settings.cmake" |
+            awk -F. '{ print $1 "." $2 "." $3 + 1 "." $4 }')
+    if cmake -DSETTINGS="$build/msi-settings.cmake" -DVERSION="$later" \
+         -DOUTPUT="$work/later.msi" -DWORK_DIR="$work/msi-later" \
+         -P packaging/windows/msi.cmake >> "$log" 2>&1 &&
+       msi_wine msiexec /i "$msi" /qn ADDLOCAL=StandIn >> "$log" 2>&1 &&
+       msi_wine msiexec /i "$work/later.msi" /qn ADDLOCAL=Launchers,StandIn \
+         >> "$log" 2>&1 &&
+       [ "$(msi_entries)" = "1 $later" ] &&
+       folder=$(msi_folder) && [ -n "$folder" ] &&
+       msi_files "$folder" > "$work/msi.later" &&
+       diff "$work/msi.want" "$work/msi.later" >> "$log" &&
+       msi_wine msiexec /x "$work/later.msi" /qn >> "$log" 2>&1 &&
+       [ -z "$(msi_folder)" ]; then
+      ok "MSI of a later version replaces the earlier one"
+    else
+      msi_entries >> "$log"
+      bad "MSI of a later version replaces the earlier one"
+    fi
+    # The prefix is large; the log keeps what a failure needs.
+    WINEPREFIX=$work/wine-msi wineserver -k 2> /dev/null
+    rm -rf "$work/wine-msi"
+  fi
+fi
+
 finish

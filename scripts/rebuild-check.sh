@@ -30,7 +30,10 @@ for copy in $copies; do
     [ "$built" -eq 1 ] || break
     (cd "$copy" &&
        cmake --preset "$preset" -DBUILD_TESTING=OFF &&
-       cmake --build --preset "$preset" --target package) \
+       cmake --build --preset "$preset" --target package &&
+       if [ "$preset" = win32 ]; then
+         cmake --build --preset win32 --target msi
+       fi) \
       >> "$log" 2>&1 || built=0
   done
 done

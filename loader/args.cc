@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "loader/loader.h"
+#include "rt/path.h"
 #include "rt/rt.h"
 #include "rt/trace.h"
 
@@ -85,6 +86,13 @@ int ldr_split(char* text, char* end, LdrArgs* args, int* rescan) {
         *rescan = 1;
       }
       *w++ = c;
+      // A double-byte character is stored whole: its second byte may be
+      // 0x5C, and is then no backslash.
+      if (rt_double_byte(p - 1, end)) {
+        *w++ = *p++;
+        run = 0;
+        continue;
+      }
       run = c == '\\' ? run + 1 : 0;
     }
   }

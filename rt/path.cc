@@ -1,4 +1,5 @@
-// Separators found and trimmed a character at a time.
+// Double-byte characters, and separators found and trimmed a character at a
+// time.
 #include "rt/path.h"
 
 #include <stdlib.h>
@@ -10,16 +11,20 @@ const char kRtDirSeps[] = "\\/:";
 
 static RtLeadByteTest lead_test = rt_is_lead_byte;
 
-RtLeadByteTest rt_path_set_lead_test(RtLeadByteTest test) {
+RtLeadByteTest rt_set_lead_test(RtLeadByteTest test) {
   RtLeadByteTest before = lead_test;
   lead_test = test ? test : rt_is_lead_byte;
   return before;
 }
 
-// The length of the character at p: 2 for a lead byte with a byte after it,
-// else 1. A lead byte at the end stands alone.
+int rt_double_byte(const char* p, const char* end) {
+  return p + 1 < end && (unsigned char)p[1] >= 0x40 &&
+         lead_test((unsigned char)p[0]);
+}
+
+// The length of the character at p: 2 or 1.
 static size_t char_length(const char* p, const char* end) {
-  return p + 1 < end && lead_test((unsigned char)p[0]) ? 2 : 1;
+  return rt_double_byte(p, end) ? 2 : 1;
 }
 
 // The offset just past the last single-byte character of path[0..len) that

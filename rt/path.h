@@ -1,8 +1,8 @@
-// Paths as byte strings in the platform's encoding, read character by
-// character: in a double-byte code page the second byte of a character may
-// be 0x5C or 0x2F, and is then part of that character, never a separator.
-// Plain code for every platform; only the lead-byte test comes from the
-// platform layer.
+// Paths, and other text that holds "\", as byte strings in the platform's
+// encoding, read character by character: in a double-byte code page the
+// second byte of a character may be 0x5C, and is then part of that
+// character, never a separator or a backslash. Plain code for every
+// platform; only the lead-byte test comes from the platform layer.
 #ifndef RT_PATH_H_
 #define RT_PATH_H_
 
@@ -19,10 +19,16 @@ typedef int (*RtLeadByteTest)(unsigned char byte);
 // POSIX, whose paths the system reads as bytes.
 int rt_is_lead_byte(unsigned char byte);
 
-// Replaces the lead-byte test that the functions below use, so that tests
-// can model a double-byte code page on any platform; null restores the
-// platform's. Returns the test used before.
-RtLeadByteTest rt_path_set_lead_test(RtLeadByteTest test);
+// Replaces the lead-byte test that rt_double_byte and the functions below
+// use, so that tests can model a double-byte code page on any platform; null
+// restores the platform's. Returns the test used before.
+RtLeadByteTest rt_set_lead_test(RtLeadByteTest test);
+
+// Tells whether the bytes at p and p + 1 (before end) form one double-byte
+// character: a lead byte and a second byte of 0x40 or above, as every
+// double-byte code page's second bytes are. A lead byte before anything
+// else (a blank, a quote, "/", ":", the end) stands alone. Returns 1 or 0.
+int rt_double_byte(const char* p, const char* end);
 
 // The length of path's directory part: up to and including the last
 // character that is one of the bytes of seps; 0 when there is none.

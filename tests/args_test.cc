@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "loader/loader.h"
+#include "rt/path.h"
 #include "rt/rt.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
@@ -61,6 +62,21 @@ TEST(SplitTest, FollowsTheQuotingRules) {
   for (const SplitCase& c : kSplitCases) {
     EXPECT_EQ(c.words, split(c.text)) << c.name;
   }
+}
+
+TEST(SplitTest, DoubleByteCharactersStandWhole) {
+  // Under code page 932: ソ is 83 5C, whose second byte is no backslash.
+  const SplitCase kCases[] = {
+      {"a character ending in 5C before a quote", "\"C:\\\x83\x5C\" x", {"C:\\\x83\x5C", "x"}},
+      {"a character ending in 5C, then \\\"", "a\x83\x5C\\\"b", {"a\x83\x5C\"b"}},
+      {"a lead byte before a quote stands alone", "\"a\x83\" b", {"a\x83", "b"}},
+      {"a lead byte before a blank", "a\x83 b", {"a\x83", "b"}},
+  };
+  RtLeadByteTest before = rt_set_lead_test(test_cp932_lead);
+  for (const SplitCase& c : kCases) {
+    EXPECT_EQ(c.words, split(c.text)) << c.name;
+  }
+  rt_set_lead_test(before);
 }
 
 TEST(SplitTest, AtSignAnywhereAsksForAnotherPass) {

@@ -77,16 +77,6 @@ TEST(LocationTest, ExtendedClasspath) {
   EXPECT_EQ(path, nullptr);
 }
 
-// Code page 932's lead bytes; its second bytes include 0x5C ("\") and
-// 0x40-0x7E, never "/" or ":".
-static int cp932_lead(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc);
-}
-
-static int no_lead(unsigned char) {
-  return 0;
-}
-
 TEST(LocationTest, SeparatorsAreWholeCharactersUnderADoubleByteCodePage) {
   // ソ is 83 5C and 表 is 95 5C: their second byte is no separator.
   static const struct {
@@ -100,10 +90,11 @@ TEST(LocationTest, SeparatorsAreWholeCharactersUnderADoubleByteCodePage) {
       {"\x83\x5C", 0, false},
       {"a\\\x83\\", 2, false},
       {"a/b\x83", 2, false},  // a lead byte at the end stands alone
+      {"a\x83/b", 3, false},  // and before a byte that follows none
       {"x:\x95\x5C", 2, false},
       {"", 0, false},
   };
-  RtLeadByteTest before = rt_path_set_lead_test(cp932_lead);
+  RtLeadByteTest before = rt_set_lead_test(test_cp932_lead);
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(c.dir_length, rt_path_dir_length(c.path, kRtDirSeps));
@@ -121,8 +112,8 @@ TEST(LocationTest, SeparatorsAreWholeCharactersUnderADoubleByteCodePage) {
                joined);
   free(joined);
   // Without double-byte characters each byte stands alone.
-  rt_path_set_lead_test(no_lead);
+  rt_set_lead_test(test_no_lead);
   EXPECT_EQ(5u, rt_path_dir_length("C:\\\x83\x5C", kRtDirSeps));
   EXPECT_EQ(4u, rt_path_trimmed_length("C:\\\x83\x5C", "\\"));
-  rt_path_set_lead_test(before);
+  rt_set_lead_test(before);
 }

@@ -33,3 +33,11 @@ std::string deep_folder(const std::string& root) {
   dir += kDirSep;
   return make_dirs(dir) ? dir : std::string();
 }
+
+int test_cp932_lead(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9f) || (byte >= 0xe0 && byte <= 0xfc);
+}
+
+int test_no_lead(unsigned char) {
+  return 0;
+}

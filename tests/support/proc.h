@@ -126,6 +126,11 @@ std::string trail_5c_name();
 // tests/deep_path_test.sh starts them from outside.)
 std::string deep_folder(const std::string& root);
 
+// Lead-byte tests for rt_set_lead_test: code page 932's lead bytes (its
+// second bytes include 0x5C, the byte of "\"), and none.
+int test_cp932_lead(unsigned char byte);
+int test_no_lead(unsigned char byte);
+
 // The line ends a text-mode stream writes: CR LF on Windows, LF elsewhere.
 std::string text_mode(const std::string& text);
 

@@ -142,16 +142,14 @@ endif()
 install(FILES README.md man/vorel.ini.sample
   DESTINATION ${inst_doc} COMPONENT launchers)
 
-# The stand-in VM: the library file alone, in its own folder.
-if(WIN32)
-  install(FILES $<TARGET_FILE:javai_g>
-    DESTINATION ${inst_standin} COMPONENT standin)
-else()
-  # As a target, so that packages get it stripped.
-  install(TARGETS javai_g LIBRARY DESTINATION ${inst_standin}
-    COMPONENT standin
-    PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-endif()
+# The stand-in VM: the library file alone, in its own folder, installed as a
+# target so that packages get it stripped. Its import library is not
+# installed: the programs link the real VM's.
+install(TARGETS javai_g
+  RUNTIME DESTINATION ${inst_standin} COMPONENT standin
+  LIBRARY DESTINATION ${inst_standin} COMPONENT standin
+    PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+  ARCHIVE DESTINATION ${inst_lib} COMPONENT standin-import EXCLUDE_FROM_ALL)
 
 # Packages: a ZIP for Windows, a TGZ for Linux (and the .deb set made from
 # it); one per component.

@@ -79,11 +79,14 @@ TEST(TavcoreTest, EachProgramReadsTheSettingsOfItsOwnTree) {
 TEST(TavcoreTest, AProgramTooDeepReadsNoOtherFoldersSettings) {
   // Cut inside a character at the limit, the path would name an ancestor
   // folder: each ancestor's bin holds a settings file of its own.
-  const std::string dir = deep_folder(scratch_dir("tavcore_deep"));
+  const std::string root = scratch_dir("tavcore_deep");
+  const std::string dir = deep_folder(root);
   if (dir.empty()) {
     GTEST_SKIP() << "the platform cannot make a folder this deep";
   }
-  for (size_t end = dir.find(S); end < dir.find('\x83'); end = dir.find(S, end + 1)) {
+  // From the test's own folder down, never above it.
+  for (size_t end = root.size() - 1; end < dir.find('\x83');
+       end = dir.find(S, end + 1)) {
     const std::string bin = dir.substr(0, end + 1) + "bin" + S;
     ASSERT_TRUE(make_dirs(bin));
     ASSERT_TRUE(write_file(bin + "vorel.ini", "[Environment]\nTAVK_TRAP=1\n"));

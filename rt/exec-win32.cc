@@ -127,7 +127,7 @@ static int search_program(const char* file, char* found) {
   size_t flen = strlen(file);
   const char* path;
   int seen = try_candidate(file, found);
-  if (seen == FOUND_PROGRAM || rt_path_has(file, kRtDirSeps)) {
+  if (seen == FOUND_PROGRAM || rt_path_dir_length(file, kRtDirSeps) > 0) {
     return seen;
   }
   // ";" is never the second byte of a character, so PATH splits bytewise.
@@ -157,54 +157,49 @@ static int search_program(const char* file, char* found) {
 }
 
 // The entries of argv joined by single blanks, as the runtime's exec call
-// joins them (the entries come quoted from rt_exec_arg), decoded once into
-// UTF-16. Returns a new string that the caller frees with free(), with
-// *units its length; null with *units 0 when out of memory, or with *units
-// past RT_CMDLINE_MAX when the line would be longer than the platform takes.
-static wchar_t* wide_command_line(char* const* argv, size_t* units) {
+// joins them (the entries come quoted from rt_exec_arg), decoded once into a
+// new UTF-16 string that the caller frees with free(). Returns 0 and sets
+// *line; RT_EXEC_TOO_LONG when the line with its terminator would pass
+// RT_CMDLINE_MAX units, RT_EXEC_NO_MEMORY when out of memory.
+static int wide_command_line(char* const* argv, wchar_t** line) {
   size_t total = 0;
-  wchar_t* line;
-  *units = 0;
+  size_t at = 0;
   for (char* const* a = argv; *a; a++) {
     size_t len = strlen(*a);
     int n = 0;
     // No character of any code page takes more than four bytes, so an
     // entry this long cannot fit the line; shorter ones are measured.
     if (len > 4 * (size_t)RT_CMDLINE_MAX) {
-      *units = len / 4;
-      return NULL;
+      return RT_EXEC_TOO_LONG;
     }
     if (len > 0) {
       n = MultiByteToWideChar(CP_ACP, 0, *a, (int)len, NULL, 0);
       if (n <= 0) {
-        return NULL;
+        return RT_EXEC_NO_MEMORY;
       }
     }
     // The blank after the entry, or the terminator after the last.
     total += (size_t)n + 1;
     if (total > RT_CMDLINE_MAX) {
-      *units = total;
-      return NULL;
+      return RT_EXEC_TOO_LONG;
     }
   }
-  line = (wchar_t*)malloc((total + 1) * sizeof(wchar_t));
-  if (!line) {
-    return NULL;
+  *line = (wchar_t*)malloc((total + 1) * sizeof(wchar_t));
+  if (!*line) {
+    return RT_EXEC_NO_MEMORY;
   }
-  total = 0;
   for (char* const* a = argv; *a; a++) {
     size_t len = strlen(*a);
     if (a != argv) {
-      line[total++] = L' ';
+      (*line)[at++] = L' ';
     }
     if (len > 0) {
-      total += (size_t)MultiByteToWideChar(CP_ACP, 0, *a, (int)len,
-                                           line + total, RT_CMDLINE_MAX);
+      at += (size_t)MultiByteToWideChar(CP_ACP, 0, *a, (int)len, *line + at,
+                                        (int)(total - at));
     }
   }
-  line[total] = L'\0';
-  *units = total;
-  return line;
+  (*line)[at] = L'\0';
+  return 0;
 }
 
 // The entries of argv joined by single blanks, for the caller's trace.
@@ -383,7 +378,6 @@ int rt_exec(const char* file, char* const* argv, int* status,
   char found[RT_PATH_MAX];
   wchar_t* cmdline = NULL;
   wchar_t* app = NULL;
-  size_t units;
   int app_units;
   HANDLE job;
   PROCESS_INFORMATION pi;
@@ -402,15 +396,8 @@ int rt_exec(const char* file, char* const* argv, int* status,
   // The line is measured as it is started, in UTF-16. Windows refuses one
   // over the limit, and Wine starts it cut short, with arguments missing:
   // neither may happen to a request, so it is not started at all.
-  cmdline = wide_command_line(argv, &units);
-  if (!cmdline) {
-    report->reason = units + 1 > RT_CMDLINE_MAX ? RT_EXEC_TOO_LONG
-                                                 : RT_EXEC_NO_MEMORY;
-    return 1;
-  }
-  if (units + 1 > RT_CMDLINE_MAX) {
-    free(cmdline);
-    report->reason = RT_EXEC_TOO_LONG;
+  report->reason = wide_command_line(argv, &cmdline);
+  if (report->reason) {
     return 1;
   }
   app = rt_widen(found, strlen(found), &app_units);

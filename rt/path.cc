@@ -27,23 +27,17 @@ static size_t char_length(const char* p, const char* end) {
   return rt_double_byte(p, end) ? 2 : 1;
 }
 
-// The offset just past the last single-byte character of path[0..len) that
-// is one of seps; 0 when there is none.
-static size_t last_sep_end(const char* path, size_t len, const char* seps) {
-  const char* end = path + len;
+size_t rt_path_dir_length(const char* path, const char* seps) {
+  const char* end = path + strlen(path);
   size_t after = 0;
   for (const char* p = path; p < end;) {
     size_t n = char_length(p, end);
-    if (n == 1 && *p != '\0' && strchr(seps, *p)) {
+    if (n == 1 && strchr(seps, *p)) {
       after = (size_t)(p - path) + 1;
     }
     p += n;
   }
   return after;
-}
-
-size_t rt_path_dir_length(const char* path, const char* seps) {
-  return last_sep_end(path, strlen(path), seps);
 }
 
 int rt_path_ends_in(const char* path, size_t len, const char* seps) {
@@ -58,21 +52,6 @@ int rt_path_ends_in(const char* path, size_t len, const char* seps) {
 size_t rt_path_trimmed_length(const char* path, const char* seps) {
   size_t len = strlen(path);
   return rt_path_ends_in(path, len, seps) ? len - 1 : len;
-}
-
-int rt_path_has(const char* path, const char* seps) {
-  return last_sep_end(path, strlen(path), seps) != 0;
-}
-
-const char* rt_exe_path_reason(int reason) {
-  switch (reason) {
-    case RT_EXE_PATH_TOO_LONG:
-      return "path-too-long";
-    case RT_EXE_PATH_NOT_IN_CODE_PAGE:
-      return "path-not-in-code-page";
-    default:
-      return "path-unknown";
-  }
 }
 
 char* rt_path_join(const char* directory, const char* name) {

@@ -42,13 +42,6 @@ int rt_path_ends_in(const char* path, size_t len, const char* seps);
 // one when its last character is one of seps.
 size_t rt_path_trimmed_length(const char* path, const char* seps);
 
-// Tells whether any character of path is one of seps. Returns 1 or 0.
-int rt_path_has(const char* path, const char* seps);
-
-// The trace's word for a reason that rt_exe_path gives: path-unknown,
-// path-too-long or path-not-in-code-page.
-const char* rt_exe_path_reason(int reason);
-
 // Joins directory and name, with the platform's separator between them when
 // directory is not empty and does not already end in one of kRtDirSeps; an
 // empty directory gives a copy of name. Returns a new string; the caller

@@ -45,10 +45,10 @@ void rt_publish_environment(void);
 
 // Writes the full path of the running executable into buf (size bytes, the
 // terminator included, of which at most RT_PATH_MAX are used): the whole
-// path, exactly, or nothing. On Windows it
-// is read in UTF-16 whatever its length, and taken only when the active code
-// page holds every character of it as it is. Returns 0, or one of the
-// RT_EXE_PATH_ reasons with buf holding the empty string.
+// path, exactly, or nothing, never one cut short. On Windows it is read in
+// UTF-16 and taken only when the active code page holds every character of
+// it as it is. Returns 0, or one of the RT_EXE_PATH_ reasons with buf
+// holding the empty string.
 int rt_exe_path(char* buf, size_t size);
 
 // Finds the size in bytes of the regular file at path. Returns 0 and sets

@@ -41,6 +41,17 @@ int rt_trace_on(void) {
   return 1;
 }
 
+const char* rt_exe_path_reason(int reason) {
+  switch (reason) {
+    case RT_EXE_PATH_TOO_LONG:
+      return "path-too-long";
+    case RT_EXE_PATH_NOT_IN_CODE_PAGE:
+      return "path-not-in-code-page";
+    default:
+      return "path-unknown";
+  }
+}
+
 static int is_plain(unsigned char c) {
   return c >= 0x20 && c <= 0x7e;
 }
@@ -76,6 +87,20 @@ static void put_value(FILE* out, const char* value) {
   fputc('"', out);
 }
 
+// Writes n in decimal, digit by digit: the Windows runtime's printf has no
+// conversion for a 64-bit number that every toolchain agrees on.
+static void put_decimal(FILE* out, unsigned long long n) {
+  char digits[24];
+  int len = 0;
+  do {
+    digits[len++] = (char)('0' + n % 10);
+    n /= 10;
+  } while (n);
+  while (len > 0) {
+    fputc(digits[--len], out);
+  }
+}
+
 static void put_line(FILE* out, const char* source, const char* format,
                      va_list args) {
   put_word(out, source);
@@ -97,6 +122,9 @@ static void put_line(FILE* out, const char* source, const char* format,
         break;
       case 'u':
         fprintf(out, "%lu", va_arg(args, unsigned long));
+        break;
+      case 'U':
+        put_decimal(out, va_arg(args, unsigned long long));
         break;
       case 'v': {
         int count = va_arg(args, int);

@@ -15,6 +15,10 @@
 // file name of RT_PATH_MAX bytes or more turns tracing off. Returns 1 or 0.
 int rt_trace_on(void);
 
+// The trace's word for a reason that rt_exe_path gives: path-unknown,
+// path-too-long or path-not-in-code-page.
+const char* rt_exe_path_reason(int reason);
+
 // Writes one line when tracing is on: source (the program's or library's
 // name), ": ", then format with its directives replaced, then a line feed.
 // A trace file is opened, written and closed for each line, so no handle
@@ -24,7 +28,7 @@ int rt_trace_on(void);
 //   %q  a value: in double quotes, with '"' and '\' escaped by a backslash
 //       and every byte below 0x20 or above 0x7e written as \xHH (two
 //       upper-case hex digits); a null value is written as the word unset
-//   %d  an int; %u an unsigned long
+//   %d  an int; %u an unsigned long; %U an unsigned long long
 //   %v  an int count and a char* const* array: "count=N" followed by the
 //       count entries, each written as %q, separated by blanks
 //   %%  a percent sign

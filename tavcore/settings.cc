@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "rt/path.h"
 #include "rt/rt.h"
 #include "rt/trace.h"
 #include "tavcore/tavcore.h"
@@ -241,7 +242,7 @@ int tav_load_settings(const char* directory, const char* file_name) {
     rt_trace(TAV_TRACE_NAME, "settings not read reason=out-of-memory");
     return 1;
   }
-  path = tav_join(tav_settings_dir(), file_name);
+  path = rt_path_join(tav_settings_dir(), file_name);
   if (!path) {
     rt_trace(TAV_TRACE_NAME, "settings not read reason=out-of-memory");
     goto fail;

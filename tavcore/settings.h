@@ -41,12 +41,6 @@ void tav_release_settings_dir(void);
 // the caller; valid until the settings directory next changes.
 const char* tav_settings_dir(void);
 
-// Joins directory and name, with the platform's separator between them when
-// directory does not already end in "\", "/" or ":"; an empty directory gives
-// a copy of name. Returns a new string; the caller frees it with free(). Null
-// when out of memory.
-char* tav_join(const char* directory, const char* name);
-
 // What tav_expand gives back.
 enum { TAV_EXPAND_OK = 0, TAV_EXPAND_NO_MEMORY = 1, TAV_EXPAND_TOO_LARGE = 2 };
 

@@ -1,5 +1,4 @@
-// The settings directory that %@P% stands for while a file is read, and the
-// joining of a directory with a file name.
+// The settings directory that %@P% stands for while a file is read.
 #include <stdlib.h>
 #include <string.h>
 
@@ -30,8 +29,4 @@ void tav_release_settings_dir(void) {
 
 const char* tav_settings_dir(void) {
   return settings_dir ? settings_dir : "";
-}
-
-char* tav_join(const char* directory, const char* name) {
-  return rt_path_join(directory, name);
 }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "rt/path.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 
@@ -197,12 +198,12 @@ TEST(SettingsTest, JoinAndDirectoryPart) {
     SCOPED_TRACE(c.directory);
     ASSERT_EQ(tav_set_settings_dir(c.directory), 0);
     EXPECT_STREQ(tav_settings_dir(), c.part);
-    char* joined = tav_join(tav_settings_dir(), "vorel.ini");
+    char* joined = rt_path_join(tav_settings_dir(), "vorel.ini");
     EXPECT_EQ(joined, c.joined);
     free(joined);
   }
   tav_release_settings_dir();
-  char* joined = tav_join("d", "f");
+  char* joined = rt_path_join("d", "f");
   EXPECT_EQ(joined, "d"s + kDirSep + "f");
   free(joined);
 }

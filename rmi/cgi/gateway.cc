@@ -51,21 +51,6 @@ int cgi_content_length(const char* value, unsigned long long* length) {
   return 0;
 }
 
-// Writes n in decimal into buf (at least 21 bytes); returns buf.
-static char* decimal(unsigned long long n, char* buf) {
-  char digits[24];
-  int len = 0;
-  do {
-    digits[len++] = (char)('0' + n % 10);
-    n /= 10;
-  } while (n);
-  for (int i = 0; i < len; i++) {
-    buf[i] = digits[len - 1 - i];
-  }
-  buf[len] = '\0';
-  return buf;
-}
-
 // Reads and drops the request body before the error response. A web server
 // that writes the body while the program runs (Apache's mod_cgid) may throw
 // away the answer of a program that ends without taking it all. The body is
@@ -73,15 +58,13 @@ static char* decimal(unsigned long long n, char* buf) {
 static void discard_request_body(void) {
   const char* value = rt_getenv("CONTENT_LENGTH");
   unsigned long long length;
-  char dropped[24];
-  char of[24];
   if (cgi_content_length(value, &length)) {
     rt_trace(kTraceName, "request body not read reason=%s",
              value ? "length-not-a-number" : "no-length");
     return;
   }
-  rt_trace(kTraceName, "request body discarded bytes=%s of=%s",
-           decimal(rt_discard_input(length), dropped), decimal(length, of));
+  rt_trace(kTraceName, "request body discarded bytes=%U of=%U",
+           rt_discard_input(length), length);
 }
 
 // Answers the request with the error response, the body taken first.

@@ -56,24 +56,17 @@ const SplitCase kSplitCases[] = {
     {"ctrl-z in a word ends word and text", "ab\x1a" "cd ef", {"ab"}},
     {"nothing but white space", " \t\r\n\r\n ", {}},
     {"empty text", "", {}},
+    // Under code page 932 ソ is 83 5C, whose second byte is no backslash.
+    {"a character ending in 5C before a quote", "\"C:\\\x83\x5C\" x",
+     {"C:\\\x83\x5C", "x"}},
+    {"a character ending in 5C, then \\\"", "a\x83\x5C\\\"b", {"a\x83\x5C\"b"}},
+    {"a lead byte before a quote stands alone", "\"a\x83\" b", {"a\x83", "b"}},
+    {"a lead byte before a blank", "a\x83 b", {"a\x83", "b"}},
 };
 
 TEST(SplitTest, FollowsTheQuotingRules) {
-  for (const SplitCase& c : kSplitCases) {
-    EXPECT_EQ(c.words, split(c.text)) << c.name;
-  }
-}
-
-TEST(SplitTest, DoubleByteCharactersStandWhole) {
-  // Under code page 932: ソ is 83 5C, whose second byte is no backslash.
-  const SplitCase kCases[] = {
-      {"a character ending in 5C before a quote", "\"C:\\\x83\x5C\" x", {"C:\\\x83\x5C", "x"}},
-      {"a character ending in 5C, then \\\"", "a\x83\x5C\\\"b", {"a\x83\x5C\"b"}},
-      {"a lead byte before a quote stands alone", "\"a\x83\" b", {"a\x83", "b"}},
-      {"a lead byte before a blank", "a\x83 b", {"a\x83", "b"}},
-  };
   RtLeadByteTest before = rt_set_lead_test(test_cp932_lead);
-  for (const SplitCase& c : kCases) {
+  for (const SplitCase& c : kSplitCases) {
     EXPECT_EQ(c.words, split(c.text)) << c.name;
   }
   rt_set_lead_test(before);

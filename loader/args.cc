@@ -121,20 +121,27 @@ static char* unexpanded(const char* arg, int pass, const char* reason) {
 static char* read_text(const char* arg, int pass, char** end,
                        const char** source, Budget* budget) {
   const char* name = arg + 1;
-  const char* value = rt_getenv(name);
   unsigned long size;
   char* text;
+  int found;
   if (budget->sources == 0) {
     return unexpanded(arg, pass, "source-bound");
   }
-  if (value) {
-    size = (unsigned long)strlen(value);
+  // The words go to the VM as code-page text: a value that the code page
+  // cannot hold exactly is not taken in any other form.
+  found = rt_getenv_exact(name, &text);
+  if (found == RT_ENV_NO_MEMORY) {
+    return unexpanded(arg, pass, "out-of-memory");
+  }
+  if (found == RT_ENV_NOT_EXACT) {
+    free(text);
+    return unexpanded(arg, pass, "not-in-code-page");
+  }
+  if (found == RT_ENV_SET) {
+    size = (unsigned long)strlen(text);
     if (size > budget->text) {
+      free(text);
       return unexpanded(arg, pass, "text-bound");
-    }
-    text = strdup(value);
-    if (!text) {
-      return unexpanded(arg, pass, "out-of-memory");
     }
     *source = "variable";
   } else {

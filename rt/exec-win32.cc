@@ -6,6 +6,7 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 #include "rt/cmdline.h"
 #include "rt/path.h"
@@ -121,38 +122,50 @@ static int try_candidate(const char* candidate, char* found) {
 }
 
 // Searches as the runtime's exec call does: the name itself first, then,
-// when it holds no directory part, each directory of PATH in order.
+// when it holds no directory part, each directory of PATH in order. PATH is
+// read in UTF-16; a directory that the code page cannot name exactly is
+// passed over, never searched under the name of its best-fit stand-in.
+// Returns a FOUND_ result, or -1 when out of memory.
 static int search_program(const char* file, char* found) {
   char candidate[RT_PATH_MAX];
   size_t flen = strlen(file);
-  const char* path;
+  wchar_t* path;
   int seen = try_candidate(file, found);
   if (seen == FOUND_PROGRAM || rt_path_dir_length(file, kRtDirSeps) > 0) {
     return seen;
   }
-  // ";" is never the second byte of a character, so PATH splits bytewise.
-  path = getenv("PATH");
-  while (path && *path) {
-    const char* end = strchr(path, ';');
-    size_t dlen = end ? (size_t)(end - path) : strlen(path);
-    if (dlen > 0 && dlen + 1 + flen < sizeof candidate) {
-      size_t pos = dlen;
+  switch (rt_getenv_wide(L"PATH", &path)) {
+    case RT_ENV_NO_MEMORY:
+      return -1;
+    case RT_ENV_UNSET:
+      return seen;
+  }
+  for (const wchar_t* dir = path; *dir;) {
+    const wchar_t* end = wcschr(dir, L';');
+    size_t units = end ? (size_t)(end - dir) : wcslen(dir);
+    int dlen = units > 0 && units < sizeof candidate
+                   ? rt_narrow_exact(dir, (int)units, candidate,
+                                     sizeof candidate)
+                   : -1;
+    if (dlen > 0 && (size_t)dlen + 1 + flen < sizeof candidate) {
+      size_t pos = (size_t)dlen;
       int got;
-      memcpy(candidate, path, dlen);
-      if (!rt_path_ends_in(candidate, dlen, "\\/")) {
+      if (!rt_path_ends_in(candidate, pos, "\\/")) {
         candidate[pos++] = '\\';
       }
       memcpy(candidate + pos, file, flen + 1);
       got = try_candidate(candidate, found);
       if (got == FOUND_PROGRAM) {
+        free(path);
         return got;
       }
       if (got == FOUND_BATCH) {
         seen = got;
       }
     }
-    path = end ? end + 1 : NULL;
+    dir = end ? end + 1 : dir + units;
   }
+  free(path);
   return seen;
 }
 
@@ -388,6 +401,9 @@ int rt_exec(const char* file, char* const* argv, int* status,
       break;
     case FOUND_BATCH:
       report->reason = RT_EXEC_BATCH_FILE;
+      return 1;
+    case -1:
+      report->reason = RT_EXEC_NO_MEMORY;
       return 1;
     default:
       report->reason = RT_EXEC_NOT_FOUND;

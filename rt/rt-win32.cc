@@ -1,6 +1,6 @@
 // The runtime layer on Windows: a thin pass-through to msvcrt and the kernel
-// for the environment and files, and text between the active code page and
-// UTF-16. Starting programs is in exec-win32.cc.
+// for files, and text between the active code page and UTF-16. The
+// environment is in env-win32.cc, starting programs in exec-win32.cc.
 #include <windows.h>
 
 #include <io.h>
@@ -20,14 +20,6 @@ int _dowildcard = -1;
 
 // The runtime's initial environment table, exported by msvcrt as data.
 extern "C" __declspec(dllimport) char** __initenv;
-
-const char* rt_getenv(const char* name) {
-  return getenv(name);
-}
-
-int rt_putenv(char* assignment) {
-  return _putenv(assignment);
-}
 
 void rt_publish_environment(void) {
   __initenv = _environ;

@@ -1,5 +1,5 @@
 // What the Windows files of the runtime layer share: text between the active
-// code page and UTF-16. Not for code outside rt/.
+// code page and UTF-16, and the UTF-16 environment. Not for code outside rt/.
 #ifndef RT_RT_WIN32_H_
 #define RT_RT_WIN32_H_
 
@@ -23,5 +23,10 @@ wchar_t* rt_widen(const char* text, size_t len, int* units);
 // -1 when a character has no exact form in the code page, -2 when the text
 // and its terminator do not fit.
 int rt_narrow_exact(const wchar_t* text, int units, char* out, size_t size);
+
+// Copies the value of the variable name from the kernel's UTF-16
+// environment. Returns RT_ENV_SET with *value a new string that the caller
+// frees with free(); RT_ENV_UNSET or RT_ENV_NO_MEMORY with *value null.
+int rt_getenv_wide(const wchar_t* name, wchar_t** value);
 
 #endif  // RT_RT_WIN32_H_

@@ -33,6 +33,49 @@ const char* rt_getenv(const char* name);
 // variable, is not kept: the caller may free it after the call.
 int rt_putenv(char* assignment);
 
+// What a lookup that copies a value found.
+#define RT_ENV_SET 0
+#define RT_ENV_UNSET 1
+#define RT_ENV_NOT_EXACT 2  // the value has no exact form in that text
+#define RT_ENV_NO_MEMORY 3
+
+// Copies the value of the variable name (code-page text) exactly as
+// code-page text, as a program must that hands it on in a vector, a command
+// line or a path. On Windows the value is read in UTF-16, never through the
+// runtime's narrow table, whose best-fit stand-ins could turn a character
+// the code page lacks into a quote, a backslash or another folder. Returns
+// RT_ENV_SET with *value a new string; RT_ENV_NOT_EXACT when a character
+// has no exact form in the active code page, with *value a copy for messages
+// only, "?" standing for each such character; RT_ENV_UNSET (also for an
+// empty name or one holding "=") or RT_ENV_NO_MEMORY with *value null. The
+// caller frees *value with free().
+int rt_getenv_exact(const char* name, char** value);
+
+// Environment text: the text that the environment holds, which the
+// functions below take and give. UTF-8 on Windows, whose environment is
+// UTF-16, so that every character is kept; on POSIX the environment's own
+// bytes.
+
+// Copies the value of the variable name (environment text). Returns
+// RT_ENV_SET with *value a new string; RT_ENV_NOT_EXACT when the value is no
+// text of its kind (a lone UTF-16 surrogate); RT_ENV_UNSET or
+// RT_ENV_NO_MEMORY. *value is null unless RT_ENV_SET; the caller frees it
+// with free().
+int rt_getenv_text(const char* name, char** value);
+
+// Sets, replaces or removes a variable as rt_putenv does, from environment
+// text: on Windows in UTF-16, so that the environment that children inherit
+// holds exactly these characters. Does not keep assignment. Returns 0 when
+// done; -1 when refused (no "=", an empty name, text that is not UTF-8 on
+// Windows); -2 when out of memory, with nothing changed.
+int rt_putenv_text(const char* assignment);
+
+// Turns the len bytes of code-page text at text, which a terminator
+// follows, into environment text. Where the two are the same (POSIX)
+// returns text itself; otherwise a new string that the caller frees with
+// free(). Null when out of memory.
+char* rt_text_from_code_page(const char* text, size_t len);
+
 // Makes the runtime's current environment table its initial one too, as the
 // GUI entry needs before the program reads its environment. Does nothing
 // where the platform has no such distinction.

@@ -23,11 +23,15 @@ static const char kTraceName[] = "quillan_g";
   ".." RT_DIR_SEP "lib" RT_DIR_SEP "classes.zip" RT_LIST_SEP "%s" RT_DIR_SEP \
   ".." RT_DIR_SEP "lib" RT_DIR_SEP "rt.jar"
 
+void sec_out_of_memory(void) {
+  fprintf(stderr, "*** Not enough memory to start quillan ***\n");
+  exit(1);
+}
+
 void* sec_alloc(size_t size) {
   void* block = malloc(size);
   if (!block) {
-    fprintf(stderr, "*** Not enough memory to start quillan ***\n");
-    exit(1);
+    sec_out_of_memory();
   }
   return block;
 }
@@ -85,19 +89,31 @@ static void trace_refused_home(const char* value) {
 }
 
 int sec_java_home(const char* dir, const char** home) {
-  const char* value = rt_getenv("JAVA_HOME");
+  char* value;
   size_t size;
   char* text;
-  if (value) {
-    // rt_is_dir refuses the empty string and takes a trailing separator; the
-    // value is then used exactly as it is written.
-    if (!rt_is_dir(value)) {
-      trace_refused_home(value);
+  // The value goes to the VM and names a folder as code-page text; one that
+  // the code page cannot hold exactly is refused, never taken in another
+  // form. On refusal *home is the value as the message shows it.
+  switch (rt_getenv_exact("JAVA_HOME", &value)) {
+    case RT_ENV_NO_MEMORY:
+      sec_out_of_memory();
+      break;
+    case RT_ENV_NOT_EXACT:
+      rt_trace(kTraceName, "JAVA_HOME=%q refused reason=not-in-code-page",
+               value);
+      *home = value;
       return 1;
-    }
-    rt_trace(kTraceName, "JAVA_HOME=%q accepted reason=a-directory", value);
-    *home = value;
-    return 0;
+    case RT_ENV_SET:
+      // rt_is_dir refuses the empty string and takes a trailing separator;
+      // the value is then used exactly as it is written.
+      *home = value;
+      if (!rt_is_dir(value)) {
+        trace_refused_home(value);
+        return 1;
+      }
+      rt_trace(kTraceName, "JAVA_HOME=%q accepted reason=a-directory", value);
+      return 0;
   }
   size = strlen(dir) + 5;
   text = (char*)sec_alloc(size);
@@ -148,10 +164,46 @@ char** sec_launch_vector(int argc, char** argv, const char* home, int* count) {
   return vector;
 }
 
+// Puts the class path into the environment: the old value first, exactly
+// as the environment holds it, so that it comes back with every character
+// (on Windows in UTF-16). When the environment cannot take it, the launcher
+// goes on all the same.
+static void set_class_path(const char* dir) {
+  char* old;
+  char* dir_text;
+  char* class_path;
+  int rc;
+  switch (rt_getenv_text("CLASSPATH", &old)) {
+    case RT_ENV_NO_MEMORY:
+      sec_out_of_memory();
+      break;
+    case RT_ENV_NOT_EXACT:
+      rt_trace(kTraceName, "CLASSPATH not set reason=text-not-exact");
+      return;
+  }
+  dir_text = rt_text_from_code_page(dir, strlen(dir));
+  if (!dir_text) {
+    sec_out_of_memory();
+  }
+  class_path = sec_class_path(old, dir_text);
+  rc = rt_putenv_text(class_path);
+  if (rc == -2) {
+    sec_out_of_memory();
+  }
+  rt_trace(kTraceName,
+           rc == 0 ? "CLASSPATH set value=%q"
+                   : "CLASSPATH not set reason=refused value=%q",
+           strchr(class_path, '=') + 1);
+  // The environment took a copy.
+  free(class_path);
+  if (dir_text != dir) {
+    free(dir_text);
+  }
+  free(old);
+}
+
 int sec_main(int argc, char** argv) {
   char dir[RT_PATH_MAX];
-  const char* old = rt_getenv("CLASSPATH");
-  char* class_path;
   int count;
 
   // Without its own directory the launcher would build the class path from
@@ -160,18 +212,10 @@ int sec_main(int argc, char** argv) {
     fprintf(stderr, "*** Cannot find the directory of quillan ***\n");
     return 1;
   }
-  // The class path is set before JAVA_HOME is examined. When the
-  // environment cannot take it, the launcher goes on all the same.
-  class_path = sec_class_path(old, dir);
-  if (rt_putenv(class_path) == 0) {
-    rt_trace(kTraceName, "CLASSPATH set value=%q", strchr(class_path, '=') + 1);
-  } else {
-    rt_trace(kTraceName, "CLASSPATH not set reason=refused value=%q",
-             strchr(class_path, '=') + 1);
-  }
-
+  // The class path is set before JAVA_HOME is examined.
+  set_class_path(dir);
   if (sec_java_home(dir, &java_home)) {
-    fprintf(stderr, "Invalid JAVA_HOME: %s\n", rt_getenv("JAVA_HOME"));
+    fprintf(stderr, "Invalid JAVA_HOME: %s\n", java_home);
     return 1;
   }
   launch_vector = sec_launch_vector(argc, argv, java_home, &count);

@@ -12,6 +12,10 @@
 // Ends the process with status 1 when memory runs out.
 int sec_main(int argc, char** argv);
 
+// Writes "*** Not enough memory to start quillan ***" to standard error and
+// ends the process with status 1.
+void sec_out_of_memory(void);
+
 // The checked allocator: returns size bytes, or writes "*** Not enough memory
 // to start quillan ***" to standard error and ends the process with status 1.
 // Never freed; lives until the process exits.
@@ -23,17 +27,18 @@ void* sec_alloc(size_t size);
 // string.
 int sec_program_dir(char* dir);
 
-// Builds the "CLASSPATH=" assignment: the old value first when there is one
-// (old is null when CLASSPATH is unset; an empty old value still leads),
-// then the classes folder, classes.zip and rt.jar beside dir. Never freed;
-// lives until the process exits (it goes to the environment).
+// Builds the "CLASSPATH=" assignment in environment text: the old value
+// first when there is one (old is null when CLASSPATH is unset; an empty old
+// value still leads), then the classes folder, classes.zip and rt.jar beside
+// dir. Returns a new string; the caller frees it with free().
 char* sec_class_path(const char* old, const char* dir);
 
 // Works out the Java home: the value of JAVA_HOME exactly as set when it names
 // an existing directory, or dir followed by the parent folder when JAVA_HOME
-// is unset. Returns 0 and sets *home, or 1 when JAVA_HOME is set but empty or
-// names no directory (*home is then untouched). *home points into the
-// environment or is never freed.
+// is unset. Returns 0 and sets *home, or 1 when JAVA_HOME is set but empty,
+// names no directory or holds a character that the code page lacks; *home
+// is then the value as a message shows it ("?" for such a character).
+// *home is never freed.
 int sec_java_home(const char* dir, const char** home);
 
 // Builds the launch vector for the key management class: the fixed head with

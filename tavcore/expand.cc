@@ -6,12 +6,10 @@
 // top. Inserting a replacement in front of it pushes the replacement's bytes
 // and leaves the rest where it is, so an expansion costs time in proportion
 // to the text it reads and writes, however many references it replaces.
-#include <ctype.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "rt/path.h"
 #include "rt/rt.h"
 #include "tavcore/settings.h"
 
@@ -22,17 +20,20 @@ struct Buf {
   size_t cap;
 };
 
+// The ASCII letter c in upper case; every other byte as it is.
+static char ascii_upper(char c) {
+  return c >= 'a' && c <= 'z' ? (char)(c & ~0x20) : c;
+}
+
 void tav_upper(char* begin, const char* end) {
   for (char* p = begin; p < end; p++) {
-    if (islower((unsigned char)*p)) {
-      *p = (char)(*p & ~0x20);
-    }
+    *p = ascii_upper(*p);
   }
 }
 
 int tav_same_text(const char* a, const char* b, size_t n) {
   for (size_t i = 0; i < n; i++) {
-    if (tolower((unsigned char)a[i]) != tolower((unsigned char)b[i])) {
+    if (ascii_upper(a[i]) != ascii_upper(b[i])) {
       return 0;
     }
   }
@@ -116,43 +117,53 @@ static int emit(Buf* todo, size_t n, Buf* out, size_t limit) {
 
 // Sets repl to what the reference named name[0..len) stands for; upper is
 // scratch space for the upper-case name. Sets *from_dir when repl is the
-// settings directory. Returns 0, or 1 when out of memory.
+// settings directory. Returns a TAV_EXPAND_ result.
 static int lookup(const char* name, size_t len, Buf* upper, Buf* repl,
                   int* from_dir) {
-  const char* value;
+  char* value;
   char* plain;
-  int failed;
+  int rc;
   upper->len = 0;
   repl->len = 0;
   if (append(upper, name, len)) {
-    return 1;
+    return TAV_EXPAND_NO_MEMORY;
   }
   upper->data[len] = '\0';
   tav_upper(upper->data, upper->data + len);
   // An environment variable called @P is never consulted.
   *from_dir = strcmp(upper->data, "@P") == 0;
   if (*from_dir) {
-    const char* dir = tav_settings_dir();
-    return append(repl, dir, rt_path_trimmed_length(dir, RT_DIR_SEP));
+    const char* dir = tav_settings_value();
+    return append(repl, dir, strlen(dir)) ? TAV_EXPAND_NO_MEMORY
+                                          : TAV_EXPAND_OK;
   }
-  value = rt_getenv(upper->data);
-  if (!value) {
-    return 0;
+  // The value exactly as the environment holds it, whatever its characters.
+  switch (rt_getenv_text(upper->data, &value)) {
+    case RT_ENV_UNSET:
+      return TAV_EXPAND_OK;
+    case RT_ENV_NOT_EXACT:
+      return TAV_EXPAND_NOT_EXACT;
+    case RT_ENV_NO_MEMORY:
+      return TAV_EXPAND_NO_MEMORY;
   }
   // The value's own references are removed, not followed.
-  if (tav_expand(value, 0, SIZE_MAX, &plain) != TAV_EXPAND_OK) {
-    return 1;
+  rc = tav_expand(value, 0, SIZE_MAX, &plain);
+  free(value);
+  if (rc != TAV_EXPAND_OK) {
+    return rc;
   }
-  failed = append(repl, plain, strlen(plain));
+  rc = append(repl, plain, strlen(plain)) ? TAV_EXPAND_NO_MEMORY
+                                          : TAV_EXPAND_OK;
   free(plain);
-  return failed;
+  return rc;
 }
 
 char* tav_lookup(const char* name) {
   Buf upper = {NULL, 0, 0};
   Buf repl = {NULL, 0, 0};
   int from_dir;
-  int failed = lookup(name, strlen(name), &upper, &repl, &from_dir) ||
+  int failed = lookup(name, strlen(name), &upper, &repl, &from_dir) !=
+                   TAV_EXPAND_OK ||
                reserve(&repl, 0);
   free(upper.data);
   if (failed) {
@@ -221,8 +232,12 @@ int tav_expand(const char* text, int resolve, size_t limit, char** result) {
       } else {
         have_last = 0;
         last.len = 0;
-        if (lookup(name.data, name_len, &upper, &repl, &from_dir) ||
-            append(&last, name.data, name_len)) {
+        if ((got = lookup(name.data, name_len, &upper, &repl, &from_dir)) !=
+            TAV_EXPAND_OK) {
+          rc = got;
+          goto fail;
+        }
+        if (append(&last, name.data, name_len)) {
           goto fail;
         }
         have_last = 1;

@@ -2,7 +2,6 @@
 // with its references expanded, goes into the process environment.
 #include "tavcore/settings.h"
 
-#include <ctype.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -11,15 +10,21 @@
 #include "rt/path.h"
 #include "rt/rt.h"
 #include "rt/trace.h"
+#include "rt/utf.h"
 #include "tavcore/tavcore.h"
 
 enum { CTRL_Z = 26 };
 
+// How the file's text is written, told by its byte-order mark: code-page
+// text without one.
+enum Encoding { CODE_PAGE, UTF8, UTF16LE, UTF16BE };
+
 // The line buffer's first capacity; it doubles from there.
 static const size_t kLineStart = 128;
 
-// What read_line found.
-enum { LINE_READ, LINE_NONE, LINE_NO_MEMORY };
+// What read_line found: a line, the end, no memory, or a line that holds a
+// UTF-16 surrogate without its other half.
+enum { LINE_READ, LINE_NONE, LINE_NO_MEMORY, LINE_NOT_TEXT };
 
 // The line buffer, shared by all reads; absent between reads.
 static char* line_buf = NULL;
@@ -28,8 +33,16 @@ static size_t line_cap = 0;
 // The number of the line being handled, for the trace.
 static int trace_line = 0;
 
+// White space and letters or digits are ASCII's own: in UTF-8 and in
+// double-byte code pages a byte of a longer character may look like a
+// blank or a letter of another locale.
 static int is_space(char c) {
-  return isspace((unsigned char)c) != 0;
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+static int is_alnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+         (c >= 'a' && c <= 'z');
 }
 
 // Makes room for a byte at line_buf[len], doubling the buffer when the line
@@ -55,13 +68,32 @@ static int make_room(size_t len) {
   return 0;
 }
 
-// Reads the next line into the line buffer. NUL and CR bytes are dropped; a
-// line feed ends a line; Ctrl-Z, the end of the file and a read error end the
-// line when it holds a kept byte and otherwise end the reading.
-static int read_line(FILE* file) {
+// Reads the next character of the file: a byte, or a UTF-16 unit of the
+// encoding; EOF at the end of the file, a read error, or half a unit.
+static int next_char(FILE* file, Encoding enc) {
+  int a = fgetc(file);
+  int b;
+  if (enc != UTF16LE && enc != UTF16BE) {
+    return a;
+  }
+  b = a == EOF ? EOF : fgetc(file);
+  if (b == EOF) {
+    return EOF;
+  }
+  return enc == UTF16LE ? a | b << 8 : a << 8 | b;
+}
+
+// Reads the next line into the line buffer, UTF-16 turned into UTF-8. NUL
+// and CR are dropped; a line feed ends a line; Ctrl-Z, the end of the file
+// and a read error end the line when it holds a kept character and
+// otherwise end the reading.
+static int read_line(FILE* file, Encoding enc) {
   size_t len = 0;
+  int kept = 0;
+  int high = 0;
+  int whole = 1;
   for (;;) {
-    int c = fgetc(file);
+    int c = next_char(file, enc);
     if (c == 0 || c == '\r') {
       continue;
     }
@@ -69,21 +101,64 @@ static int read_line(FILE* file) {
       break;
     }
     if (c == CTRL_Z || c == EOF) {
-      if (len == 0) {
+      if (!kept) {
         return LINE_NONE;
       }
       break;
     }
-    if (make_room(len)) {
+    kept = 1;
+    // Room for the longest UTF-8 form of one character.
+    if (make_room(len + 3)) {
       return LINE_NO_MEMORY;
     }
-    line_buf[len++] = (char)c;
+    if (enc != UTF16LE && enc != UTF16BE) {
+      line_buf[len++] = (char)c;
+      continue;
+    }
+    if (high && (c < RT_LOW_SURROGATE || c >= RT_SURROGATE_END)) {
+      whole = 0;
+    }
+    if (c >= RT_HIGH_SURROGATE && c < RT_LOW_SURROGATE) {
+      high = c;
+    } else if (c >= RT_LOW_SURROGATE && c < RT_SURROGATE_END) {
+      if (high) {
+        uint32_t cp = 0x10000 + ((uint32_t)(high - RT_HIGH_SURROGATE) << 10) +
+                      (uint32_t)(c - RT_LOW_SURROGATE);
+        len += rt_utf8_encode(cp, line_buf + len);
+      } else {
+        whole = 0;
+      }
+      high = 0;
+    } else {
+      len += rt_utf8_encode((uint32_t)c, line_buf + len);
+      high = 0;
+    }
   }
   if (make_room(len)) {
     return LINE_NO_MEMORY;
   }
   line_buf[len] = '\0';
-  return LINE_READ;
+  return whole && !high ? LINE_READ : LINE_NOT_TEXT;
+}
+
+// Reads the byte-order mark at the start of the file, if any, and leaves
+// the file at the first byte after it.
+static Encoding read_mark(FILE* file) {
+  unsigned char mark[3] = {0, 0, 0};
+  size_t got = fread(mark, 1, sizeof mark, file);
+  if (got == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) {
+    return UTF8;
+  }
+  if (got >= 2 && mark[0] == 0xFF && mark[1] == 0xFE) {
+    fseek(file, 2, SEEK_SET);
+    return UTF16LE;
+  }
+  if (got >= 2 && mark[0] == 0xFE && mark[1] == 0xFF) {
+    fseek(file, 2, SEEK_SET);
+    return UTF16BE;
+  }
+  fseek(file, 0, SEEK_SET);
+  return CODE_PAGE;
 }
 
 // Tells whether the header whose text follows the "[" opens the Environment
@@ -96,7 +171,7 @@ static int opens_environment(const char* p) {
     p++;
   }
   start = p;
-  while (isalnum((unsigned char)*p)) {
+  while (is_alnum(*p)) {
     p++;
   }
   if ((size_t)(p - start) != sizeof kName - 1 ||
@@ -140,8 +215,6 @@ static void trace_assignment(char* text, char* eq, int putenv_rc) {
 static int apply_assignment(char* text) {
   char* end = text + strlen(text);
   char* eq;
-  char* copy;
-  size_t len;
   int putenv_rc;
   while (end > text && is_space(end[-1])) {
     end--;
@@ -162,33 +235,29 @@ static int apply_assignment(char* text) {
     memmove(name_end, eq, strlen(eq) + 1);
     eq = name_end;
   }
-  len = strlen(text);
-  copy = (char*)malloc(len + 1);
-  if (!copy) {
+  // On Windows in UTF-16, with exactly the characters of the line.
+  putenv_rc = rt_putenv_text(text);
+  if (putenv_rc == -2) {
     trace_not_applied("out-of-memory", text);
     return 1;
   }
-  memcpy(copy, text, len + 1);
-  putenv_rc = rt_putenv(copy);
   trace_assignment(text, eq, putenv_rc);
-  // The environment keeps the copy, except when it refuses it or when the
-  // line removes a variable: neither keeps anything of the string.
-  if (putenv_rc != 0 || (eq && eq[1] == '\0')) {
-    free(copy);
-  }
   return 0;
 }
 
-// Handles one line: expanded first, then a comment, a section header or an
-// assignment. A line that expands past the limit is skipped whole. Returns
-// 0, or 1 when out of memory.
+// Handles one line of environment text: expanded first, then a comment, a
+// section header or an assignment. A line that expands past the limit, or
+// takes a value that has no exact form, is skipped whole. Returns 0, or 1
+// when out of memory.
 static int handle_line(const char* line, int* in_section) {
   char* text;
   char* p;
   int rc = tav_expand(line, 1, TAV_MAX_EXPANDED_LINE, &text);
   trace_line++;
-  if (rc == TAV_EXPAND_TOO_LARGE) {
-    trace_not_applied("expands-past-limit", line);
+  if (rc == TAV_EXPAND_TOO_LARGE || rc == TAV_EXPAND_NOT_EXACT) {
+    trace_not_applied(
+        rc == TAV_EXPAND_TOO_LARGE ? "expands-past-limit" : "text-not-exact",
+        line);
     return 0;
   }
   if (rc != TAV_EXPAND_OK) {
@@ -215,6 +284,26 @@ static int handle_line(const char* line, int* in_section) {
   return rc;
 }
 
+// Handles one line as read in the encoding enc: a line of code-page text is
+// turned into environment text first. Returns 0, or 1 when out of memory.
+static int handle_code_page_line(char* line, Encoding enc, int* in_section) {
+  char* text = line;
+  int rc;
+  if (enc == CODE_PAGE) {
+    text = rt_text_from_code_page(line, strlen(line));
+    if (!text) {
+      trace_line++;
+      trace_not_applied("out-of-memory", line);
+      return 1;
+    }
+  }
+  rc = handle_line(text, in_section);
+  if (text != line) {
+    free(text);
+  }
+  return rc;
+}
+
 // Traces why the settings file at path could not be opened.
 static void trace_not_read(const char* path) {
   unsigned long size;
@@ -236,6 +325,7 @@ int tav_load_settings(const char* directory, const char* file_name) {
   int in_section = 0;
   int got = LINE_NO_MEMORY;
   int rc = 1;
+  Encoding enc;
 
   trace_line = 0;
   if (tav_set_settings_dir(directory)) {
@@ -253,8 +343,16 @@ int tav_load_settings(const char* directory, const char* file_name) {
     goto fail;
   }
   rt_trace(TAV_TRACE_NAME, "settings file=%q opened", path);
-  while ((got = read_line(file)) == LINE_READ) {
-    if (handle_line(line_buf, &in_section)) {
+  enc = read_mark(file);
+  if (enc != CODE_PAGE) {
+    rt_trace(TAV_TRACE_NAME, "settings file=%q encoding=%s", path,
+             enc == UTF8 ? "utf-8" : enc == UTF16LE ? "utf-16le" : "utf-16be");
+  }
+  while ((got = read_line(file, enc)) == LINE_READ || got == LINE_NOT_TEXT) {
+    if (got == LINE_NOT_TEXT) {
+      trace_line++;
+      trace_not_applied("text-not-exact", line_buf);
+    } else if (handle_code_page_line(line_buf, enc, &in_section)) {
       got = LINE_NO_MEMORY;
       break;
     }

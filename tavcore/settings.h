@@ -41,31 +41,47 @@ void tav_release_settings_dir(void);
 // the caller; valid until the settings directory next changes.
 const char* tav_settings_dir(void);
 
-// What tav_expand gives back.
-enum { TAV_EXPAND_OK = 0, TAV_EXPAND_NO_MEMORY = 1, TAV_EXPAND_TOO_LARGE = 2 };
+// What %@P% stands for: the settings directory without its one trailing
+// separator, in environment text (UTF-8 on Windows); the empty string
+// between reads. Never freed by the caller; valid until the settings
+// directory next changes.
+const char* tav_settings_value(void);
 
-// Replaces every %NAME% reference in text, rescanning inserted text: by
-// tav_lookup(NAME) when resolve is nonzero, by nothing otherwise. A
+// What tav_expand gives back.
+enum {
+  TAV_EXPAND_OK = 0,
+  TAV_EXPAND_NO_MEMORY = 1,
+  TAV_EXPAND_TOO_LARGE = 2,
+  TAV_EXPAND_NOT_EXACT = 3
+};
+
+// Replaces every %NAME% reference in text (environment text), rescanning
+// inserted text: by tav_lookup(NAME) when resolve is nonzero, by nothing
+// otherwise. A
 // reference whose replacement equals it without regard to case stays. Takes
 // time in proportion to the text read and inserted. Returns TAV_EXPAND_OK
 // and sets *result to a new string that the caller frees with free();
 // TAV_EXPAND_TOO_LARGE when the result, or all the text inserted on the
-// way, would pass limit bytes (SIZE_MAX sets no limit); TAV_EXPAND_NO_MEMORY
-// when out of memory. *result is null on failure.
+// way, would pass limit bytes (SIZE_MAX sets no limit); TAV_EXPAND_NOT_EXACT
+// when a variable's value has no exact form in environment text (a lone
+// UTF-16 surrogate on Windows); TAV_EXPAND_NO_MEMORY when out of memory.
+// *result is null on failure.
 int tav_expand(const char* text, int resolve, size_t limit, char** result);
 
-// The value that %name% stands for: the settings directory without its one
-// trailing separator when name is "@P" in any case, otherwise the value of
-// the variable name upper-cased with its own references removed, or the empty
-// string when it is not set. Returns a new string; the caller frees it with
-// free(). Null when out of memory.
+// The value that %name% stands for: tav_settings_value() when name is "@P"
+// in any case, otherwise the value of the variable name upper-cased with its
+// own references removed, or the empty string when it is not set. Returns a
+// new string; the caller frees it with free(). Null when out of memory or
+// when the value has no exact form.
 char* tav_lookup(const char* name);
 
-// Turns the lower-case letters of [begin, end) into upper case in place.
+// Turns the ASCII lower-case letters of [begin, end) into upper case in
+// place. No other byte changes: in UTF-8 and in double-byte code pages a
+// byte of a longer character may look like a letter of another locale.
 void tav_upper(char* begin, const char* end);
 
-// Tells whether the n bytes at a and b are equal without regard to case.
-// Returns 1 or 0.
+// Tells whether the n bytes at a and b are equal when ASCII letters are
+// compared without regard to case. Returns 1 or 0.
 int tav_same_text(const char* a, const char* b, size_t n);
 
 // Writes the settings directory of the program at exe_path into buf (size

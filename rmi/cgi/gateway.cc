@@ -78,18 +78,34 @@ int cgi_exec_vector(char*** vector) {
   char** entries = (char**)calloc(CGI_VECTOR_SIZE, sizeof(char*));
   char prefix[64];
   int n = 0;
+  int rc = CGI_NO_MEMORY;
   if (!entries) {
-    return 1;
+    return CGI_NO_MEMORY;
   }
   entries[n++] = (char*)kInterpreter;
   for (int i = 0; i < CGI_VARIABLE_COUNT; i++) {
-    const char* value = rt_getenv(kVariables[i]);
+    char* value;
+    // The value reaches the interpreter as code-page text: one that the
+    // code page cannot hold exactly is not passed in another form, which a
+    // filter in front of the server never saw.
+    int found = rt_getenv_exact(kVariables[i], &value);
+    if (found == RT_ENV_NO_MEMORY) {
+      goto fail;
+    }
+    if (found == RT_ENV_NOT_EXACT) {
+      rt_trace(kTraceName, "variable %s not passed reason=not-in-code-page "
+               "value=%q", kVariables[i], value);
+      free(value);
+      rc = CGI_NOT_IN_CODE_PAGE;
+      goto fail;
+    }
     rt_trace(kTraceName, "variable %s value=%q", kVariables[i], value);
     snprintf(prefix, sizeof prefix, "-D%s=", kVariables[i]);
     // The value comes from the remote client. rt_exec_arg writes it so that
     // the interpreter receives it whole as one argument, whatever its bytes:
     // no quote or backslash in it can end the argument or start another.
     entries[n] = rt_exec_arg(prefix, value ? value : "");
+    free(value);
     if (!entries[n]) {
       goto fail;
     }
@@ -103,7 +119,7 @@ int cgi_exec_vector(char*** vector) {
 fail:
   // Nothing of a partial vector is used or kept.
   cgi_free_vector(entries);
-  return 1;
+  return rc;
 }
 
 void cgi_free_vector(char** vector) {
@@ -149,9 +165,14 @@ int cgi_main(int argc, char** argv) {
   int failed;
   (void)argc;
   (void)argv;
-  if (cgi_exec_vector(&vector)) {
-    rt_trace(kTraceName, "interpreter not started reason=out-of-memory");
-    return fail_request("memory allocation failure");
+  switch (cgi_exec_vector(&vector)) {
+    case CGI_NO_MEMORY:
+      rt_trace(kTraceName, "interpreter not started reason=out-of-memory");
+      return fail_request("memory allocation failure");
+    case CGI_NOT_IN_CODE_PAGE:
+      rt_trace(kTraceName,
+               "interpreter not started reason=variable-not-in-code-page");
+      return fail_request("variable conversion failure");
   }
   rt_trace(kTraceName, "exec program=%q %v", kInterpreter, CGI_VECTOR_SIZE - 1,
            vector);

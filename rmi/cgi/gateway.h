@@ -12,7 +12,10 @@
 // platform replaces the process it returns only on failure; on Windows it
 // returns the interpreter's exit status once the interpreter has ended.
 // Returns 1 after writing the CGI error response to standard output when the
-// vector cannot be allocated or the interpreter cannot be started; before the
+// vector cannot be allocated ("memory allocation failure"), a CGI value holds
+// a character that the active code page lacks ("variable conversion
+// failure") or the interpreter cannot be started ("interpreter execution
+// failure"); before the
 // response it reads and drops the request body from standard input
 // (CONTENT_LENGTH bytes, fewer at the end of input; none when the variable is
 // unset or not a number), so that a web server writing the body never finds
@@ -25,12 +28,17 @@ int cgi_main(int argc, char** argv);
 // CGI_VARIABLE_COUNT - 1). Never freed; lives until the process exits.
 const char* cgi_variable(int i);
 
+// Why cgi_exec_vector built no vector.
+#define CGI_NO_MEMORY 1
+#define CGI_NOT_IN_CODE_PAGE 2  // a value holds a character the code page lacks
+
 // Builds the exec vector: "java", one property argument per CGI variable
 // (an unset one with an empty value), the handler class and a null entry.
 // Each property arrives at the interpreter as exactly one argument: -D, the
-// name, "=" and the value. Returns 0 and sets *vector, or 1 when memory runs
-// out (*vector is then untouched and nothing is kept). Returns a new vector;
-// the caller frees it with cgi_free_vector().
+// name, "=" and the value, exactly as the server set it. Returns 0 and sets
+// *vector, or one of the reasons above (*vector is then untouched and
+// nothing is kept). Returns a new vector; the caller frees it with
+// cgi_free_vector().
 int cgi_exec_vector(char*** vector);
 
 // Frees a vector from cgi_exec_vector and its property strings.

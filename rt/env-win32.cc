@@ -1,0 +1,186 @@
+// The environment on Windows. msvcrt's narrow table serves the lookups that
+// callers share with the runtime (getenv, _putenv); values that must arrive
+// exactly are read from the kernel's UTF-16 environment, which msvcrt keeps
+// in step with every change, and put back in UTF-16 with _wputenv, which
+// updates both.
+#include <windows.h>
+
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+#include "rt/rt-win32.h"
+#include "rt/rt.h"
+#include "rt/utf.h"
+
+const char* rt_getenv(const char* name) {
+  return getenv(name);
+}
+
+int rt_putenv(char* assignment) {
+  return _putenv(assignment);
+}
+
+// Tells whether name can name a variable: not empty and without "=".
+static int valid_name(const char* name) {
+  return name[0] != '\0' && !strchr(name, '=');
+}
+
+int rt_getenv_wide(const wchar_t* name, wchar_t** value) {
+  *value = NULL;
+  for (;;) {
+    DWORD need;
+    DWORD got;
+    wchar_t* buf;
+    // A set but empty variable needs room for its terminator alone.
+    SetLastError(0);
+    need = GetEnvironmentVariableW(name, NULL, 0);
+    if (need == 0) {
+      if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+        return RT_ENV_UNSET;
+      }
+      need = 1;
+    }
+    buf = (wchar_t*)malloc((size_t)need * sizeof(wchar_t));
+    if (!buf) {
+      return RT_ENV_NO_MEMORY;
+    }
+    SetLastError(0);
+    got = GetEnvironmentVariableW(name, buf, need);
+    if (got < need) {
+      if (got == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+        free(buf);
+        return RT_ENV_UNSET;
+      }
+      buf[got] = L'\0';
+      *value = buf;
+      return RT_ENV_SET;
+    }
+    // The value grew between the two calls: ask again.
+    free(buf);
+  }
+}
+
+// Decodes UTF-8 text strictly into a new UTF-16 string. Returns 0 and sets
+// *out, which the caller frees with free(); 1 when the text is not UTF-8; 2
+// when out of memory.
+static int wide_from_utf8(const char* text, wchar_t** out) {
+  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, NULL, 0);
+  *out = NULL;
+  if (n <= 0) {
+    return 1;
+  }
+  *out = (wchar_t*)malloc((size_t)n * sizeof(wchar_t));
+  if (!*out) {
+    return 2;
+  }
+  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, *out, n) !=
+      n) {
+    free(*out);
+    *out = NULL;
+    return 1;
+  }
+  return 0;
+}
+
+// Copies a UTF-16 value into the active code page: exactly, or with "?" for
+// each character that it lacks, for messages. Returns an RT_ENV_ result.
+static int narrow_copy(const wchar_t* wide, char** value) {
+  size_t units = wcslen(wide);
+  // No code page takes more than four bytes for one unit.
+  size_t size = 4 * units + 1;
+  char* out;
+  int n;
+  if (units > 0x1fffffff) {
+    return RT_ENV_NO_MEMORY;
+  }
+  out = (char*)malloc(size);
+  if (!out) {
+    return RT_ENV_NO_MEMORY;
+  }
+  *value = out;
+  if (rt_narrow_exact(wide, (int)units, out, size) >= 0) {
+    return RT_ENV_SET;
+  }
+  // The UTF code pages take no stand-in of the caller's.
+  n = WideCharToMultiByte(CP_ACP, rt_narrow_flags(), wide, (int)units, out,
+                          (int)size - 1, rt_narrow_flags() ? "?" : NULL, NULL);
+  out[n > 0 ? n : 0] = '\0';
+  return RT_ENV_NOT_EXACT;
+}
+
+int rt_getenv_exact(const char* name, char** value) {
+  wchar_t* wname;
+  wchar_t* wide;
+  int units;
+  int rc;
+  *value = NULL;
+  if (!valid_name(name)) {
+    return RT_ENV_UNSET;
+  }
+  wname = rt_widen(name, strlen(name), &units);
+  if (!wname) {
+    return RT_ENV_NO_MEMORY;
+  }
+  rc = rt_getenv_wide(wname, &wide);
+  free(wname);
+  if (rc != RT_ENV_SET) {
+    return rc;
+  }
+  rc = narrow_copy(wide, value);
+  free(wide);
+  return rc;
+}
+
+int rt_getenv_text(const char* name, char** value) {
+  wchar_t* wname;
+  wchar_t* wide;
+  int rc;
+  *value = NULL;
+  if (!valid_name(name)) {
+    return RT_ENV_UNSET;
+  }
+  rc = wide_from_utf8(name, &wname);
+  if (rc != 0) {
+    // A name that is no text names no variable.
+    return rc == 1 ? RT_ENV_UNSET : RT_ENV_NO_MEMORY;
+  }
+  rc = rt_getenv_wide(wname, &wide);
+  free(wname);
+  if (rc != RT_ENV_SET) {
+    return rc;
+  }
+  rc = rt_utf8_from_utf16((const uint16_t*)wide, wcslen(wide), value);
+  free(wide);
+  return rc == 0 ? RT_ENV_SET : rc == 1 ? RT_ENV_NOT_EXACT : RT_ENV_NO_MEMORY;
+}
+
+int rt_putenv_text(const char* assignment) {
+  const char* eq = strchr(assignment, '=');
+  wchar_t* wide;
+  int rc;
+  if (!eq || eq == assignment) {
+    return -1;
+  }
+  rc = wide_from_utf8(assignment, &wide);
+  if (rc != 0) {
+    return rc == 1 ? -1 : -2;
+  }
+  // msvcrt keeps a copy of its own.
+  rc = _wputenv(wide);
+  free(wide);
+  return rc == 0 ? 0 : -1;
+}
+
+char* rt_text_from_code_page(const char* text, size_t len) {
+  int units;
+  char* out;
+  wchar_t* wide = rt_widen(text, len, &units);
+  if (!wide) {
+    return NULL;
+  }
+  // Decoded code-page text holds no lone surrogate.
+  rt_utf8_from_utf16((const uint16_t*)wide, (size_t)units, &out);
+  free(wide);
+  return out;
+}

@@ -99,7 +99,8 @@ static int narrow_copy(const wchar_t* wide, char** value) {
     return RT_ENV_NO_MEMORY;
   }
   *value = out;
-  if (rt_narrow_exact(wide, (int)units, out, size) >= 0) {
+  out[0] = '\0';
+  if (units == 0 || rt_narrow_exact(wide, (int)units, out, size) >= 0) {
     return RT_ENV_SET;
   }
   // The UTF code pages take no stand-in of the caller's.

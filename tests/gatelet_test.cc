@@ -231,6 +231,56 @@ TEST(GateletTest, HostileValuesArriveAsOneArgumentEachWithTheirExactBytes) {
   }
 }
 
+TEST(GateletTest, AValueTheCodePageLacksIsRefusedNeverChanged) {
+  std::string dir = stub_dir("gatelet_stub");
+  std::string trace = scratch_dir("gatelet_wide") + "trace.log";
+  std::string body = dir + "body";
+  ASSERT_TRUE(write_file(body, "0123456789"));
+  // Fullwidth letters, "=", quotes and a backslash stand-in, which best-fit
+  // would turn into their ASCII forms; Ł, which no code page of the tests
+  // holds; é and 上海, which some do.
+  const std::string values[] = {
+      u8"\uFF46\uFF4F\uFF52\uFF57\uFF41\uFF52\uFF44\uFF1D",
+      u8"a\uFF02 -x \uFF02b \u00A5\uFF3C",
+      u8"C:\\Users\\\u0141ukasz",
+      u8"Jos\u00E9",
+      u8"\u4E0A\u6D77",
+  };
+  for (const std::string& value : values) {
+    SCOPED_TRACE(traced(value));
+    std::string cp;
+    bool exact = in_code_page(value, &cp);
+    remove_file(trace);
+    Gatelet g = run_gatelet(dir,
+                            {SetUtf8("QUERY_STRING", value),
+                             Set("CONTENT_LENGTH", "10"),
+                             Set("NORVANE_TRACE", trace)},
+                            {}, body);
+    if (exact) {
+      std::vector<std::string> passed(kCount);
+      passed[1] = "10";
+      passed[7] = cp;
+      EXPECT_EQ(0, g.result.status);
+      EXPECT_EQ(record_of(expected_args(passed)), g.record);
+      continue;
+    }
+    EXPECT_EQ(1, g.result.status);
+    EXPECT_EQ(text_mode("Status: 500 Server Error: variable conversion "
+                        "failure\nContent-type: text/plain\n\n"
+                        "variable conversion failure"),
+              g.result.out);
+    EXPECT_EQ("", g.record);
+    EXPECT_EQ(10, g.result.input_read);
+    EXPECT_TRUE(has_lines(
+        read_file(trace),
+        {"gatelet_g: variable QUERY_STRING not passed "
+         "reason=not-in-code-page value=" + traced(cp),
+         "gatelet_g: interpreter not started "
+         "reason=variable-not-in-code-page",
+         "gatelet_g: request body discarded bytes=10 of=10"}));
+  }
+}
+
 TEST(GateletTest, StreamsAndStatusOfTheInterpreterPassThrough) {
   std::string dir = stub_dir("gatelet_stub");
   Gatelet g = run_gatelet(

@@ -211,6 +211,20 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
   ASSERT_TRUE(make_dirs(dir_ + "adir"));
   const std::string failed = "expand failed, the arguments stay as given";
   const std::string usage = "usage text shown, the VM is not started";
+  // Words with characters that a code page may lack: expanded where it
+  // holds them exactly, never in the form of their best-fit stand-ins.
+  auto wide = [&](const std::string& name, const std::string& value,
+                  const std::string& word) {
+    std::string cp, cp_word;
+    if (!in_code_page(value, &cp) || !in_code_page(word, &cp_word)) {
+      return Words{"expand \"@" + name + "\" pass=1 unexpanded "
+                   "reason=not-in-code-page", failed};
+    }
+    return Words{"expand \"@" + name + "\" pass=1 variable=\"" + name +
+                     "\" size=" + std::to_string(cp.size()) + " words=3",
+                 launch_line({"kestrel", "-debug", std::string(kName) + "Hello",
+                              "-classpath", cp_word, kAgent, "Hello"})};
+  };
   const struct {
     Words args;
     std::vector<EnvChange> env;
@@ -249,6 +263,14 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
       {{"@heavy.rsp"},
        {},
        {"expand \"@blank.rsp\" pass=2 unexpanded reason=text-bound", failed}},
+      {{"@KT_W"},
+       {SetUtf8("KT_W", u8"-classpath \"C:\\lib\u0141\" Hello")},
+       wide("KT_W", u8"-classpath \"C:\\lib\u0141\" Hello",
+            u8"C:\\lib\u0141")},
+      {{"@KT_W"},
+       {SetUtf8("KT_W", u8"-classpath \"C:\\lib\u00A5\" Hello")},
+       wide("KT_W", u8"-classpath \"C:\\lib\u00A5\" Hello",
+            u8"C:\\lib\u00A5")},
       {{"-Verbose"},
        {},
        {"option \"-Verbose\" index=1 refused reason=unknown-option", usage}},

@@ -40,7 +40,8 @@ Outcome run_quillan(const std::vector<std::string>& args,
   env.insert(
       env.begin(),
       {Unset("CLASSPATH"), Unset("JAVA_HOME"), Set("JAVAI_G_RECORD", record),
-       Set("JAVAI_G_ENV", "CLASSPATH,JAVA_HOME"), Unset("JAVAI_G_STATUS")});
+       Set("JAVAI_G_ENV", "CLASSPATH,JAVA_HOME,+CLASSPATH"),
+       Unset("JAVAI_G_STATUS")});
   Outcome run;
   run.result = run_program(program, args, env, cwd);
   run.calls = read_record(record);
@@ -65,11 +66,17 @@ TEST(QuillanTest, WorkedExampleReachesTheVmAndItsStatusEndsTheProcess) {
   EXPECT_EQ(0u, run.calls[0].env.count("JAVA_HOME"));
 }
 
-TEST(QuillanTest, KeepsASetButEmptyClassPathFirst) {
-  Outcome run = run_quillan({}, {Set("CLASSPATH", "")});
-  ASSERT_EQ(1u, run.calls.size());
-  EXPECT_EQ(4, run.calls[0].count);
-  EXPECT_EQ(kListSep + beside(program_dir()), run.calls[0].env["CLASSPATH"]);
+TEST(QuillanTest, KeepsASetClassPathFirstWithEveryCharacter) {
+  // An empty value still leads; one with characters that no code page of
+  // the tests holds keeps them in the environment that the VM inherits.
+  const std::string values[] = {"", u8"C:\\\u0141ib\u5B66"};
+  for (const std::string& old : values) {
+    Outcome run = run_quillan({}, {SetUtf8("CLASSPATH", old)});
+    ASSERT_EQ(1u, run.calls.size());
+    EXPECT_EQ(4, run.calls[0].count);
+    EXPECT_EQ(old + kListSep + beside(program_dir()),
+              run.calls[0].env["+CLASSPATH"]);
+  }
 }
 
 TEST(QuillanTest, UsesAValidJavaHomeExactlyAsWritten) {
@@ -97,14 +104,19 @@ TEST(QuillanTest, UsesAValidJavaHomeExactlyAsWritten) {
 TEST(QuillanTest, RefusesAJavaHomeThatIsNoDirectory) {
   const std::string cwd = scratch_dir("quillan_bad_home");
   ASSERT_TRUE(write_file(cwd + "file.txt", "x"));
+  // The folder that a best-fit stand-in for the last character would name.
+  ASSERT_TRUE(make_dirs(cwd + "jdkL"));
   const std::string values[] = {
       "",         cwd + "missing", cwd + "file.txt", cwd + "file.txt" + kDirSep,
-      "file.txt",
+      "file.txt", cwd + u8"jdk\u0141",
   };
   for (const std::string& home : values) {
-    Outcome run = run_quillan({"-v"}, {Set("JAVA_HOME", home)}, cwd);
+    // The message shows "?" for a character that the code page lacks.
+    std::string shown;
+    in_code_page(home, &shown);
+    Outcome run = run_quillan({"-v"}, {SetUtf8("JAVA_HOME", home)}, cwd);
     EXPECT_EQ(1, run.result.status) << home;
-    EXPECT_EQ(text_mode("Invalid JAVA_HOME: " + home + "\n"), run.result.err);
+    EXPECT_EQ(text_mode("Invalid JAVA_HOME: " + shown + "\n"), run.result.err);
     EXPECT_EQ("", run.result.out);
     EXPECT_TRUE(run.calls.empty()) << home;
   }
@@ -182,6 +194,7 @@ TEST(QuillanTest, TracesDirectoryClassPathJavaHomeAndLaunch) {
            " \"-x\" \"sun.security.provider.Main\" \"-v\"";
   };
   const std::string missing = cwd + "missing";
+  std::string shown;
   const struct {
     std::vector<EnvChange> env;
     std::vector<std::string> lines;
@@ -200,6 +213,12 @@ TEST(QuillanTest, TracesDirectoryClassPathJavaHomeAndLaunch) {
       {{Set("JAVA_HOME", missing)},
        {"quillan_g: JAVA_HOME=" + traced(missing) +
         " refused reason=not-found"}},
+      {{SetUtf8("JAVA_HOME", u8"jdk\u0141")},
+       {in_code_page(u8"jdk\u0141", &shown)
+            ? "quillan_g: JAVA_HOME=" + traced(shown) +
+                  " refused reason=not-found"
+            : "quillan_g: JAVA_HOME=" + traced(shown) +
+                  " refused reason=not-in-code-page"}},
   };
   for (const auto& c : kCases) {
     Outcome plain = run_quillan({"-v", "-J-x"}, c.env, cwd);

@@ -15,11 +15,23 @@
 
 using namespace std::string_literals;
 
-// The value of name as the C library sees it, or "(unset)". Names are
-// case-sensitive to getenv on POSIX, so this also checks their spelling.
+// The value of name in UTF-8, as the UTF-16 environment holds it on
+// Windows, or "(unset)". Names are case-sensitive on POSIX, so this also
+// checks their spelling.
 static std::string var(const char* name) {
-  const char* value = getenv(name);
-  return value ? value : "(unset)";
+  return env_utf8(name);
+}
+
+// text in UTF-16, little- or big-endian.
+static std::string utf16(const std::u16string& text, bool big_endian) {
+  std::string out;
+  for (char16_t unit : text) {
+    char high = (char)(unit >> 8);
+    char low = (char)(unit & 0xFF);
+    out += big_endian ? high : low;
+    out += big_endian ? low : high;
+  }
+  return out;
 }
 
 // Writes bytes as the settings file of a new folder and reads it with
@@ -84,6 +96,26 @@ TEST(SettingsTest, AppliesTheEnvironmentSectionByTheByteRules) {
       {"later lines see earlier ones",
        "[Environment]\nTAVT_A=x\nTAVT_B=%tavt_a%y%\n", "x", "xy%"},
       {"headers are expanded", "[%TAVT_C%Environment]\nTAVT_A=1\n", "1", "old"},
+      // A byte-order mark tells the encoding; every character is kept.
+      {"UTF-8 with a mark",
+       "\xEF\xBB\xBF[Environment]\nTAVT_A=\xE4\xB8\x8A\xE6\xB5\xB7\n"
+       "tavt_b = Jos\xC3\xA9\n",
+       "\xE4\xB8\x8A\xE6\xB5\xB7", "Jos\xC3\xA9"},
+      {"UTF-16 LE with a mark: 0A 4E is no line feed",
+       utf16(u"\uFEFF[Environment]\r\nTAVT_A=\u4E0A\u6D77\r\n"
+             u"tavt_b = Jos\u00E9\r\n",
+             false),
+       "\xE4\xB8\x8A\xE6\xB5\xB7", "Jos\xC3\xA9"},
+      {"UTF-16 BE with a mark, a pair of surrogates, NUL and Ctrl-Z units",
+       utf16(u"\uFEFF[Environment]\nTAVT_A=\U0001D11E\0x\x1a"
+             u"TAVT_B=2\n\x1aTAVT_B=3"s,
+             true),
+       "\xF0\x9D\x84\x9Ex", "2"},
+      {"UTF-16 line with a lone surrogate is skipped",
+       utf16(u"\uFEFF[Environment]\nTAVT_A=\xD800x\nTAVT_B=2\n", false),
+       "(unset)", "2"},
+      {"a mark's bytes elsewhere are code-page text",
+       "[Environment]\n\xEF\xBB\xBFTAVT_A=1\nTAVT_B=2\n", "(unset)", "2"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);

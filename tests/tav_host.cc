@@ -8,6 +8,8 @@
 //   dup TEXT   TAV_strdup(TEXT)               -> dup=COPY
 //   put TEXT   TAV_putenv(copy of TEXT)       -> put=RESULT
 //   get NAME   this program's getenv(NAME)    -> NAME=VALUE or NAME unset
+//   wget NAME  the UTF-16 environment's NAME  -> NAME=VALUE in UTF-8
+//              (getenv elsewhere)                or NAME unset
 //   len NAME   length of getenv(NAME)         -> len=LENGTH
 //   copy A B   copies file A over file B      -> (nothing)
 #include <stdio.h>
@@ -19,7 +21,10 @@
 #include <windows.h>
 #endif
 
+#include <string>
+
 #include "tavcore/tavcore.h"
+#include "tests/support/proc.h"
 
 // Prints a string that the library returned, then frees it with this
 // program's free(). On Windows the block must come from this program's own
@@ -95,6 +100,14 @@ int main(int argc, char** argv) {
       const char* value = getenv(arg);
       if (value) {
         printf("%s=%s\n", arg, value);
+      } else {
+        printf("%s unset\n", arg);
+      }
+      i++;
+    } else if (strcmp(cmd, "wget") == 0) {
+      std::string value = env_utf8(arg);
+      if (value != "(unset)") {
+        printf("%s=%s\n", arg, value.c_str());
       } else {
         printf("%s unset\n", arg);
       }

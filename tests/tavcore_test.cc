@@ -99,6 +99,38 @@ TEST(TavcoreTest, AProgramTooDeepReadsNoOtherFoldersSettings) {
   EXPECT_EQ(text_mode("init=1\nTAVK_TRAP unset\n"), r.out);
 }
 
+TEST(TavcoreTest, KeepsEveryCharacterOfTheEnvironmentAndTheFile) {
+  std::string root = scratch_dir("tavcore_text");
+  // Characters that no code page of the tests holds, and some that one does.
+  const std::string path = u8"C:\\Users\\\u0141ukasz\\bin" +
+                           std::string(kListSep) + u8"C:\\\u5B66\u6821";
+  const std::string city = u8"\u4E0A\u6D77";
+  // UTF-16 LE with its mark: 上 is stored 0A 4E.
+  std::u16string ini = u"\uFEFF[Environment]\r\nPath = %@P%;%PATH%\r\n"
+                       u"CITY=\u4E0A\u6D77\r\nNAME=Jos\u00E9\r\n";
+  std::string bytes;
+  for (char16_t unit : ini) {
+    bytes += (char)(unit & 0xFF);
+    bytes += (char)(unit >> 8);
+  }
+  Tree t = make_tree(root + "P" + S + "Java" + S + "bin" + S, nullptr);
+  ASSERT_TRUE(write_file(t.settings + "vorel.ini", bytes));
+  expect_run(t, {"init", "0", "wget", "PATH", "wget", "CITY", "wget", "NAME"},
+             {SetUtf8("PATH", path)},
+             "init=0\nPATH=" + at_p(t) + ";" + path + "\nCITY=" + city +
+                 "\nNAME=Jos\xC3\xA9\n");
+  // A name whose second byte would be a letter in a double-byte code page;
+  // the runtime's narrow getenv takes the two names for one.
+  std::string name, other;
+  if (in_code_page(u8"\u5B66\u6821", &name) &&
+      in_code_page(u8"\u84CB\u6821", &other)) {
+    Tree n = make_tree(root + "N" + S + "Java" + S + "bin" + S,
+                       ("[Environment]\n" + name + "=tokyo\n").c_str());
+    expect_run(n, {"init", "0", "wget", name, "wget", other}, {},
+               "init=0\n" + name + "=tokyo\n" + other + " unset\n");
+  }
+}
+
 TEST(TavcoreTest, ExtendedClasspathAddsTheProductsClasses) {
   std::string root = scratch_dir("tavcore_ext");
   Tree t = make_tree(root + "P" + S + "Java" + S + "bin" + S,

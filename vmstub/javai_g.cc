@@ -5,7 +5,9 @@
 //                 being written to standard error.
 // JAVAI_G_STATUS  the status java_main returns (default 0).
 // JAVAI_G_ENV     names of environment variables, separated by ",", whose
-//                 values are added to the record.
+//                 values are added to the record; a name written with a
+//                 leading "+" is recorded in UTF-8, as the UTF-16
+//                 environment holds it on Windows (elsewhere as it is).
 //
 // The record, one line each: "java_main <count>", then "argv[<i>]=" and the
 // entry as a C string literal ("\\", "\"" and "\xHH" for bytes outside
@@ -15,7 +17,35 @@
 #include <stdlib.h>
 #include <string.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "vmstub/javai_g.h"
+
+// The value of name in UTF-8 from the UTF-16 environment on Windows, the
+// value itself elsewhere; null when unset. The caller frees it with free().
+static char* utf8_value(const char* name) {
+#ifdef _WIN32
+  wchar_t wname[256];
+  int n = MultiByteToWideChar(CP_ACP, 0, name, -1, wname, 256);
+  DWORD need = n > 0 ? GetEnvironmentVariableW(wname, NULL, 0) : 0;
+  wchar_t* wide = need ? (wchar_t*)calloc(need, sizeof(wchar_t)) : NULL;
+  char* out = NULL;
+  if (wide && GetEnvironmentVariableW(wname, wide, need) < need) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, NULL, 0, NULL, NULL);
+    out = bytes > 0 ? (char*)malloc((size_t)bytes) : NULL;
+    if (out) {
+      WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, bytes, NULL, NULL);
+    }
+  }
+  free(wide);
+  return out;
+#else
+  const char* value = getenv(name);
+  return value ? strdup(value) : NULL;
+#endif
+}
 
 static void put_literal(FILE* out, const char* s) {
   fputc('"', out);
@@ -39,14 +69,16 @@ static void put_env(FILE* out, const char* names) {
     if (len > 0 && len < sizeof name) {
       memcpy(name, names, len);
       name[len] = '\0';
-      const char* value = getenv(name);
-      if (value) {
+      char* value = name[0] == '+' ? utf8_value(name + 1) : NULL;
+      const char* plain = name[0] == '+' ? value : getenv(name);
+      if (plain) {
         fprintf(out, "env %s=", name);
-        put_literal(out, value);
+        put_literal(out, plain);
         fputc('\n', out);
       } else {
         fprintf(out, "env %s unset\n", name);
       }
+      free(value);
     }
     names += len;
     if (*names == ',') {

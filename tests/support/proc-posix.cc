@@ -97,6 +97,16 @@ bool remove_file(const std::string& path) {
   return unlink(path.c_str()) == 0;
 }
 
+std::string env_utf8(const std::string& name) {
+  const char* value = getenv(name.c_str());
+  return value ? value : "(unset)";
+}
+
+bool in_code_page(const std::string& utf8, std::string* cp) {
+  *cp = utf8;
+  return true;
+}
+
 bool make_fifo(const std::string& path) {
   return mkfifo(path.c_str(), 0600) == 0;
 }

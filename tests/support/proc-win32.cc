@@ -29,15 +29,20 @@ std::string lib_file(const std::string& library) {
   return library + ".dll";
 }
 
+// Decodes text of the code page, or of UTF-8, into UTF-16.
+static std::wstring wide_of(const std::string& text, UINT cp) {
+  int n = MultiByteToWideChar(cp, 0, text.data(), (int)text.size(), NULL, 0);
+  std::wstring out((size_t)(n > 0 ? n : 0), L'\0');
+  if (n > 0) {
+    MultiByteToWideChar(cp, 0, text.data(), (int)text.size(), &out[0], n);
+  }
+  return out;
+}
+
 // Paths go to the kernel in UTF-16, so that folders deeper than the ANSI
 // calls take can be made and their programs run.
 static std::wstring wide(const std::string& text) {
-  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), NULL, 0);
-  std::wstring out((size_t)(n > 0 ? n : 0), L'\0');
-  if (n > 0) {
-    MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &out[0], n);
-  }
-  return out;
+  return wide_of(text, CP_ACP);
 }
 
 std::string trail_5c_name() {
@@ -161,39 +166,77 @@ static std::string quote_arg(const std::string& arg) {
   return out;
 }
 
-static bool same_name(const std::string& entry, const std::string& name) {
-  size_t eq = entry.find('=', 1);
-  if (eq == std::string::npos || eq != name.size()) {
-    return false;
+static std::string utf8_of(const std::wstring& text) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL,
+                              0, NULL, NULL);
+  std::string out((size_t)(n > 0 ? n : 0), '\0');
+  if (n > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], n,
+                        NULL, NULL);
   }
-  return _strnicmp(entry.c_str(), name.c_str(), name.size()) == 0;
+  return out;
 }
 
-// This process's environment with the changes applied, as an environment
-// block: entries ended by NUL, the block by an empty entry.
-static std::string environment_block(const std::vector<EnvChange>& env) {
-  std::vector<std::string> entries;
-  char* block = GetEnvironmentStringsA();
-  for (char* p = block; *p; p += strlen(p) + 1) {
+std::string env_utf8(const std::string& name) {
+  std::wstring wname = wide_of(name, CP_ACP);
+  DWORD need = GetEnvironmentVariableW(wname.c_str(), NULL, 0);
+  if (need == 0) {
+    return GetLastError() == ERROR_ENVVAR_NOT_FOUND ? "(unset)" : "";
+  }
+  std::wstring value(need, L'\0');
+  DWORD got = GetEnvironmentVariableW(wname.c_str(), &value[0], need);
+  value.resize(got);
+  return utf8_of(value);
+}
+
+bool in_code_page(const std::string& utf8, std::string* cp) {
+  std::wstring wide = wide_of(utf8, CP_UTF8);
+  BOOL defaulted = FALSE;
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                              (int)wide.size(), NULL, 0, NULL, &defaulted);
+  cp->assign((size_t)(n > 0 ? n : 0), '\0');
+  if (n > 0) {
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                        (int)wide.size(), &(*cp)[0], n, NULL, &defaulted);
+  }
+  return !defaulted && (n > 0 || wide.empty());
+}
+
+static bool same_name(const std::wstring& entry, const std::wstring& name) {
+  size_t eq = entry.find(L'=', 1);
+  if (eq == std::wstring::npos || eq != name.size()) {
+    return false;
+  }
+  return _wcsnicmp(entry.c_str(), name.c_str(), name.size()) == 0;
+}
+
+// This process's environment with the changes applied, as a UTF-16
+// environment block: entries ended by NUL, the block by an empty entry.
+static std::wstring environment_block(const std::vector<EnvChange>& env) {
+  std::vector<std::wstring> entries;
+  wchar_t* block = GetEnvironmentStringsW();
+  for (wchar_t* p = block; *p; p += wcslen(p) + 1) {
     entries.push_back(p);
   }
-  FreeEnvironmentStringsA(block);
+  FreeEnvironmentStringsW(block);
   for (const EnvChange& e : env) {
+    UINT cp = e.utf8 ? CP_UTF8 : CP_ACP;
+    std::wstring name = wide_of(e.name, cp);
     entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [&](const std::string& entry) {
-                                   return same_name(entry, e.name);
+                                 [&](const std::wstring& entry) {
+                                   return same_name(entry, name);
                                  }),
                   entries.end());
     if (e.set) {
-      entries.push_back(e.name + "=" + e.value);
+      entries.push_back(name + L"=" + wide_of(e.value, cp));
     }
   }
-  std::string out;
-  for (const std::string& entry : entries) {
+  std::wstring out;
+  for (const std::wstring& entry : entries) {
     out += entry;
-    out += '\0';
+    out += L'\0';
   }
-  out += '\0';
+  out += L'\0';
   return out;
 }
 
@@ -219,7 +262,7 @@ static bool launch(const std::string& program,
   for (const std::string& a : args) {
     cmdline += " " + quote_arg(a);
   }
-  std::string block = environment_block(env);
+  std::wstring block = environment_block(env);
   STARTUPINFOW si;
   memset(&si, 0, sizeof si);
   si.cb = sizeof si;
@@ -231,9 +274,9 @@ static bool launch(const std::string& program,
   }
   std::wstring line = wide(cmdline);
   std::wstring folder = wide(cwd);
+  DWORD flags = CREATE_UNICODE_ENVIRONMENT | (in ? 0 : DETACHED_PROCESS);
   return CreateProcessW(wide(path).c_str(), &line[0], NULL, NULL,
-                        in ? TRUE : FALSE, in ? 0 : DETACHED_PROCESS,
-                        &block[0], cwd.empty() ? NULL : folder.c_str(), &si,
+                        in ? TRUE : FALSE, flags, &block[0], cwd.empty() ? NULL : folder.c_str(), &si,
                         pi) != 0;
 }
 

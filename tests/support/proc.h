@@ -6,19 +6,35 @@
 #include <string>
 #include <vector>
 
-// A change to the child's environment: set to value, or removed.
+// A change to the child's environment: set to value, or removed. Name and
+// value are code-page text, or with utf8 UTF-8 text that reaches the
+// child's UTF-16 environment on Windows with every character, also those
+// that the code page lacks.
 struct EnvChange {
   std::string name;
   bool set;
   std::string value;
+  bool utf8;
 };
 
 inline EnvChange Set(const std::string& name, const std::string& value) {
-  return EnvChange{name, true, value};
+  return EnvChange{name, true, value, false};
+}
+inline EnvChange SetUtf8(const std::string& name, const std::string& value) {
+  return EnvChange{name, true, value, true};
 }
 inline EnvChange Unset(const std::string& name) {
-  return EnvChange{name, false, std::string()};
+  return EnvChange{name, false, std::string(), false};
 }
+
+// The value of the variable name (ASCII) in this process, as UTF-8 read
+// from the UTF-16 environment on Windows; "(unset)" when it is not set.
+std::string env_utf8(const std::string& name);
+
+// Sets *cp to UTF-8 text as the active code page writes it. Returns false
+// when the code page lacks one of its characters (never on POSIX, where
+// text stays as it is).
+bool in_code_page(const std::string& utf8, std::string* cp);
 
 struct RunResult {
   int status = -1;   // exit status; -1 when the program could not be run

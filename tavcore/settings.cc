@@ -286,7 +286,7 @@ static int handle_line(const char* line, int* in_section) {
 
 // Handles one line as read in the encoding enc: a line of code-page text is
 // turned into environment text first. Returns 0, or 1 when out of memory.
-static int handle_code_page_line(char* line, Encoding enc, int* in_section) {
+static int handle_read_line(char* line, Encoding enc, int* in_section) {
   char* text = line;
   int rc;
   if (enc == CODE_PAGE) {
@@ -352,7 +352,7 @@ int tav_load_settings(const char* directory, const char* file_name) {
     if (got == LINE_NOT_TEXT) {
       trace_line++;
       trace_not_applied("text-not-exact", line_buf);
-    } else if (handle_code_page_line(line_buf, enc, &in_section)) {
+    } else if (handle_read_line(line_buf, enc, &in_section)) {
       got = LINE_NO_MEMORY;
       break;
     }

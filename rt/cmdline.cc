@@ -1,5 +1,8 @@
-// Quoting of one value by the Windows runtime's command-line rules.
+// Quoting of values and whole command lines by the Windows runtime's
+// command-line rules.
 #include "rt/cmdline.h"
+
+#include <stdlib.h>
 
 static const uint16_t kBackslash = '\\';
 static const uint16_t kQuote = '"';
@@ -47,4 +50,83 @@ size_t rt_quote_value(const uint16_t* value, size_t len, uint16_t* out) {
   }
   out[n++] = kQuote;
   return n;
+}
+
+// Tells whether text must be enclosed to stay one argument: empty, or
+// holding a blank, a tab or a quote.
+static int needs_quotes(const uint16_t* text, size_t len) {
+  for (size_t i = 0; i < len; i++) {
+    if (text[i] == ' ' || text[i] == '\t' || text[i] == kQuote) {
+      return 1;
+    }
+  }
+  return len == 0;
+}
+
+// The length of the name that stands before the quoted rest of arg: up to
+// and including its first "=", when that part needs no quotes; 0 when the
+// argument stands or is enclosed whole.
+static size_t name_length(const uint16_t* arg, size_t len) {
+  for (size_t i = 0; i < len; i++) {
+    if (arg[i] == '=') {
+      return needs_quotes(arg, i + 1) ? 0 : i + 1;
+    }
+  }
+  return 0;
+}
+
+size_t rt_cmdline_length(const uint16_t* arg, size_t len) {
+  size_t name = name_length(arg, len);
+  if (name == 0 && !needs_quotes(arg, len)) {
+    return len;
+  }
+  return name + rt_quoted_length(arg + name, len - name);
+}
+
+size_t rt_cmdline_put(const uint16_t* arg, size_t len, uint16_t* out) {
+  size_t name = name_length(arg, len);
+  if (name == 0 && !needs_quotes(arg, len)) {
+    for (size_t i = 0; i < len; i++) {
+      out[i] = arg[i];
+    }
+    return len;
+  }
+  for (size_t i = 0; i < name; i++) {
+    out[i] = arg[i];
+  }
+  return name + rt_quote_value(arg + name, len - name, out + name);
+}
+
+int rt_cmdline_build(const uint16_t* const* args, const size_t* lens,
+                     size_t count, uint16_t** line) {
+  size_t total = 0;
+  size_t at = 0;
+  *line = NULL;
+  for (size_t i = 0; i < count; i++) {
+    // Quoting at most doubles an argument and adds two quotes, so one this
+    // long cannot fit; shorter ones are measured.
+    if (lens[i] >= RT_CMDLINE_MAX) {
+      return 1;
+    }
+    // The blank after the argument, or the terminator after the last.
+    total += rt_cmdline_length(args[i], lens[i]) + 1;
+    if (total > RT_CMDLINE_MAX) {
+      return 1;
+    }
+  }
+  if (count == 0) {
+    total = 1;
+  }
+  *line = (uint16_t*)malloc(total * sizeof(uint16_t));
+  if (!*line) {
+    return 2;
+  }
+  for (size_t i = 0; i < count; i++) {
+    if (i > 0) {
+      (*line)[at++] = ' ';
+    }
+    at += rt_cmdline_put(args[i], lens[i], *line + at);
+  }
+  (*line)[at] = 0;
+  return 0;
 }

@@ -24,4 +24,25 @@ size_t rt_quoted_length(const uint16_t* value, size_t len);
 // the number of units written.
 size_t rt_quote_value(const uint16_t* value, size_t len, uint16_t* out);
 
+// Tells how many code units rt_cmdline_put writes for arg (len units).
+size_t rt_cmdline_length(const uint16_t* arg, size_t len);
+
+// Writes one argument of a command line so that the runtime's parser reads
+// back exactly arg as one argument. An argument that holds "=" after a name
+// that needs no quotes is written as that name and "=", then the rest
+// enclosed by rt_quote_value (so "-DX=a b" becomes -DX="a b"); any other
+// argument stands as it is when it is not empty and holds no blank, tab or
+// quote, and is enclosed whole otherwise. out has room for
+// rt_cmdline_length(arg, len) units; no terminator is written. Returns the
+// number of units written.
+size_t rt_cmdline_put(const uint16_t* arg, size_t len, uint16_t* out);
+
+// Builds the command line of count arguments (args[i] of lens[i] units),
+// each written by rt_cmdline_put and separated by one blank, with a
+// terminator. Returns 0 and sets *line to a new string that the caller
+// frees with free(); 1 when the line with its terminator would pass
+// RT_CMDLINE_MAX units; 2 when out of memory.
+int rt_cmdline_build(const uint16_t* const* args, const size_t* lens,
+                     size_t count, uint16_t** line);
+
 #endif  // RT_CMDLINE_H_

@@ -133,18 +133,6 @@ int rt_exists(const char* path);
 // through stdin before.
 unsigned long long rt_discard_input(unsigned long long count);
 
-// Builds one argument for rt_exec: prefix followed by value, written so that
-// the started program receives exactly those bytes as one argument. On
-// Windows the value is enclosed in double quotes by the runtime's
-// command-line rules, counted on the characters of the active code page (a
-// double-byte character whose second byte is 0x5C is no backslash); a value
-// with no quote that does not end in a backslash stands as it is between the
-// quotes. A byte sequence that the code page cannot decode arrives as the
-// runtime decodes it, still inside the one argument. Elsewhere the vector is
-// handed over unchanged and so is the text. Returns a new string; the caller
-// frees it with free(). Null when out of memory.
-char* rt_exec_arg(const char* prefix, const char* value);
-
 // Why rt_exec started nothing.
 #define RT_EXEC_NOT_FOUND 1   // no program file of that name along the search
 #define RT_EXEC_BATCH_FILE 2  // the search found only batch files (Windows)
@@ -156,7 +144,7 @@ char* rt_exec_arg(const char* prefix, const char* value);
 struct RtExecReport {
   // Called, when not null, just before a start that returns to the caller
   // (Windows): with the program file that the search found and the command
-  // line exactly as it is started. Where exec replaces the process, the
+  // line exactly as it is started, in the code page. Where exec replaces the process, the
   // search is exec's own and this is not called. Both strings are borrowed;
   // not kept after the call.
   void (*starting)(const char* program, const char* command_line);
@@ -169,9 +157,13 @@ struct RtExecReport {
 };
 
 // Starts the program file, searched for along PATH as the runtime's exec call
-// does, with the null-terminated vector argv (entries already in the form
-// that rt_exec_arg gives). Where the platform can replace the process (POSIX
-// exec), it does and rt_exec returns only on failure. On Windows, whose exec
+// does, with the null-terminated vector argv: each entry is exactly one
+// argument that the program receives, whatever its bytes. Where the platform
+// can replace the process (POSIX exec), it does, handing the vector over as
+// it is, and rt_exec returns only on failure. On Windows each entry is
+// decoded once from the code page and written into the one UTF-16 command
+// line by the runtime's quoting rules (rt_cmdline_put), so that no quote,
+// blank or backslash in it can end the argument or start another. On Windows, whose exec
 // call does not replace the process, it starts the program as a child that
 // inherits the standard handles and, where the kernel can limit it, nothing
 // else; the child is tied to the caller, so that it ends when the caller

@@ -502,11 +502,9 @@ TEST(GateletTest, TracesEachValueOnItsOwnLineAndWhyNothingStarted) {
   };
   std::vector<Case> cases = {
 #ifdef _WIN32
-      // The vector's entries come quoted for the command line; the line is
-      // the entries joined by blanks.
       {stub,
        request,
-       {"gatelet_g: interpreter found=" + traced(stub + "java.exe"),
+       {vector, "gatelet_g: interpreter found=" + traced(stub + "java.exe"),
         "gatelet_g: interpreter ended status=3"}},
       {batch,
        {},

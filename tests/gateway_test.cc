@@ -1,5 +1,5 @@
-// The CGI gateway's parts in-process: the property arguments as the platform's
-// start call needs them, and the error response when memory runs out.
+// The CGI gateway's parts in-process: the request body's length, and the
+// error response when memory runs out.
 #include "rmi/cgi/gateway.h"
 
 #include <gtest/gtest.h>
@@ -7,67 +7,11 @@
 
 #include <string>
 
-#include "rt/cmdline.h"
 #include "rt/rt.h"
-#include "tests/support/argv_rules.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 
 namespace {
-
-TEST(ExecArgTest, QuotesOnWindowsOnlyWhereTheValueNeedsIt) {
-  struct {
-    const char* value;
-    const char* windows;  // the argument as written into the command line
-  } cases[] = {
-      // No quote and no trailing backslash: the plain -DNAME="value" form.
-      {"", "-DX=\"\""},
-      {"C:\\my dir\\file", "-DX=\"C:\\my dir\\file\""},
-      // An embedded quote is escaped, with the backslashes before it doubled.
-      {"a\"b", "-DX=\"a\\\"b\""},
-      {"a\\\"b", "-DX=\"a\\\\\\\"b\""},
-      // Backslashes before the closing quote are doubled.
-      {"C:\\dir\\", "-DX=\"C:\\dir\\\\\""},
-  };
-  for (const auto& c : cases) {
-    char* arg = rt_exec_arg("-DX=", c.value);
-    ASSERT_NE(nullptr, arg);
-#ifdef _WIN32
-    EXPECT_STREQ(c.windows, arg) << c.value;
-#else
-    // exec hands the vector over unchanged: no quoting at all.
-    EXPECT_EQ(std::string("-DX=") + c.value, arg);
-#endif
-    free(arg);
-  }
-}
-
-TEST(QuoteValueTest, EveryValueComesBackAsOneArgumentUnderBothParserRules) {
-  // UTF-16 units: 0x8868 is a CJK character (its code-page bytes may end in
-  // 0x5C, but as a unit it is no backslash); 0xFF02 and 0xFF3C are the
-  // full-width quote and backslash.
-  const std::u16string values[] = {
-      u"",         u"plain value", u"a\"b",           u"\"",
-      u"\"\"",     u"\\",          u"end\\\\\\",      u"a\\\"b",
-      u"a\\\\\"b", u"\\\"",        u"\" -cp evil \"", u"\\\" -Dx=1 \"",
-      u"\t tab",   u"\x8868\\\"",  u"\xFF02\xFF3C\"", u"x\"\" \"\"y",
-  };
-  for (const std::u16string& value : values) {
-    std::u16string line = u"java -DX=";
-    std::vector<uint16_t> out(
-        rt_quoted_length((const uint16_t*)value.data(), value.size()));
-    size_t n =
-        rt_quote_value((const uint16_t*)value.data(), value.size(), out.data());
-    ASSERT_EQ(out.size(), n);
-    line.append(out.begin(), out.end());
-    line += u" next";
-    for (ArgvRule rule : {kArgvOldRule, kArgvNewRule}) {
-      std::vector<std::u16string> want = {u"java", u"-DX=" + value, u"next"};
-      EXPECT_EQ(want, parse_command_line(line, rule))
-          << "rule " << rule << ", value of " << value.size() << " units";
-    }
-  }
-}
 
 TEST(ContentLengthTest, OnlyDecimalDigitsThatFitAreALength) {
   struct {

@@ -74,9 +74,23 @@ static int fail_request(const char* message) {
   return 1;
 }
 
+// Makes the property argument -DNAME=value. Returns a new string that the
+// caller frees with free(); null when out of memory.
+static char* property(const char* name, const char* value) {
+  size_t nlen = strlen(name);
+  size_t vlen = strlen(value);
+  char* arg = (char*)malloc(nlen + vlen + 4);
+  if (arg) {
+    memcpy(arg, "-D", 2);
+    memcpy(arg + 2, name, nlen);
+    arg[2 + nlen] = '=';
+    memcpy(arg + 3 + nlen, value, vlen + 1);
+  }
+  return arg;
+}
+
 int cgi_exec_vector(char*** vector) {
   char** entries = (char**)calloc(CGI_VECTOR_SIZE, sizeof(char*));
-  char prefix[64];
   int n = 0;
   int rc = CGI_NO_MEMORY;
   if (!entries) {
@@ -100,11 +114,10 @@ int cgi_exec_vector(char*** vector) {
       goto fail;
     }
     rt_trace(kTraceName, "variable %s value=%q", kVariables[i], value);
-    snprintf(prefix, sizeof prefix, "-D%s=", kVariables[i]);
-    // The value comes from the remote client. rt_exec_arg writes it so that
-    // the interpreter receives it whole as one argument, whatever its bytes:
-    // no quote or backslash in it can end the argument or start another.
-    entries[n] = rt_exec_arg(prefix, value ? value : "");
+    // The value comes from the remote client. It goes into the vector as it
+    // is: rt_exec hands each entry to the interpreter whole as one argument,
+    // whatever its bytes.
+    entries[n] = property(kVariables[i], value ? value : "");
     free(value);
     if (!entries[n]) {
       goto fail;

@@ -47,10 +47,14 @@ else()
 endif()
 set(inst_cmake ${inst_lib}/cmake/tavcore)
 
-# The programs look for the VM library beside themselves, as Windows does.
+# The programs look for the VM library beside themselves, as Windows does,
+# and nowhere else: the build tree's programs carry the installed RUNPATH
+# too, since a build RUNPATH padded for the install's (":::::::") would name
+# the current folder once for each empty entry.
 set(programs kestrel kestrelw quillan_g gatelet_g)
 if(NOT WIN32)
-  set_target_properties(${programs} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  set_target_properties(${programs} PROPERTIES INSTALL_RPATH "$ORIGIN"
+    BUILD_WITH_INSTALL_RPATH ON)
 endif()
 install(TARGETS ${programs}
   RUNTIME DESTINATION ${inst_bin} COMPONENT launchers)

@@ -33,6 +33,7 @@ int ldr_args_add(LdrArgs* args, char* item) {
 }
 
 int ldr_split(char* text, char* end, LdrArgs* args, int* rescan) {
+  const unsigned char* lead = rt_lead_bytes();
   char* p = text;
   while (p < end) {
     char c = *p;
@@ -87,8 +88,10 @@ int ldr_split(char* text, char* end, LdrArgs* args, int* rescan) {
       }
       *w++ = c;
       // A double-byte character is stored whole: its second byte may be
-      // 0x5C, and is then no backslash.
-      if (rt_double_byte(p - 1, end)) {
+      // 0x5C, and is then no backslash. Every lead byte is 0x81 or above,
+      // as rt_double_byte would find, so ASCII text costs one comparison.
+      if ((unsigned char)c >= 0x80 && lead[(unsigned char)c] && p < end &&
+          (unsigned char)*p >= 0x40) {
         *w++ = *p++;
         run = 0;
         continue;

@@ -11,15 +11,35 @@ const char kRtDirSeps[] = "\\/:";
 
 static RtLeadByteTest lead_test = rt_is_lead_byte;
 
+// The lead bytes of the test in use, asked of it once for all 256 bytes; the
+// code page does not change while a process runs.
+static unsigned char lead_table[256];
+static int lead_filled = 0;
+
+static void fill_lead_table(void) {
+  for (int b = 0; b < 256; b++) {
+    lead_table[b] = lead_test((unsigned char)b) ? 1 : 0;
+  }
+  lead_filled = 1;
+}
+
 RtLeadByteTest rt_set_lead_test(RtLeadByteTest test) {
   RtLeadByteTest before = lead_test;
   lead_test = test ? test : rt_is_lead_byte;
+  fill_lead_table();
   return before;
+}
+
+const unsigned char* rt_lead_bytes(void) {
+  if (!lead_filled) {
+    fill_lead_table();
+  }
+  return lead_table;
 }
 
 int rt_double_byte(const char* p, const char* end) {
   return p + 1 < end && (unsigned char)p[1] >= 0x40 &&
-         lead_test((unsigned char)p[0]);
+         rt_lead_bytes()[(unsigned char)p[0]];
 }
 
 // The length of the character at p: 2 or 1.

@@ -24,6 +24,11 @@ int rt_is_lead_byte(unsigned char byte);
 // restores the platform's. Returns the test used before.
 RtLeadByteTest rt_set_lead_test(RtLeadByteTest test);
 
+// The lead-byte test in use as a table: entry b is 1 when byte b starts a
+// two-byte character. Filled on first use; every lead byte is 0x81 or
+// above. Never freed; valid until the process ends.
+const unsigned char* rt_lead_bytes(void);
+
 // Tells whether the bytes at p and p + 1 (before end) form one double-byte
 // character: a lead byte and a second byte of 0x40 or above, as every
 // double-byte code page's second bytes are. A lead byte before anything

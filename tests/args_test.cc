@@ -262,8 +262,7 @@ TEST_F(ExpandTest, EveryAllocationFailureLeavesTheListAsItWas) {
   std::string inner = file("inner", "i1 i2 i3 i4 i5 i6 i7 i8 i9");
   set_env("LDR_FAULT", "a b c @" + inner + " d e f g h i j k");
   const Words in = {"k", "@LDR_FAULT", "z"};
-  int n = 1;
-  for (;; n++) {
+  int made = each_fault([&](const Fault& fault) {
     std::vector<char*> argv;
     for (const std::string& s : in) {
       argv.push_back(const_cast<char*>(s.c_str()));
@@ -271,21 +270,20 @@ TEST_F(ExpandTest, EveryAllocationFailureLeavesTheListAsItWas) {
     argv.push_back(nullptr);
     int argc = (int)in.size();
     char** list = argv.data();
-    fault_fail_from(n);
-    int rc = ldr_expand(&argc, &list);
-    int made = fault_count();
-    fault_fail_from(0);
-    if (made < n) {
+    int rc = -1;
+    bool struck = run_with_fault(fault, [&] { rc = ldr_expand(&argc, &list); });
+    SCOPED_TRACE(describe(fault));
+    if (!struck) {
       ASSERT_EQ(0, rc);
       EXPECT_EQ(22, argc);
       free(list);
-      break;
+      return;
     }
-    EXPECT_EQ(1, rc) << "allocation " << n;
-    EXPECT_EQ(argv.data(), list) << "allocation " << n;
-    EXPECT_EQ(3, argc) << "allocation " << n;
-  }
-  EXPECT_GT(n, 3) << "the expansion allocates the copy, the file and arrays";
+    EXPECT_EQ(1, rc);
+    EXPECT_EQ(argv.data(), list);
+    EXPECT_EQ(3, argc);
+  });
+  EXPECT_GE(made, 3) << "the expansion allocates the copy, the file and arrays";
 }
 
 }  // namespace

@@ -49,39 +49,34 @@ TEST(ExecVectorTest, AnyAllocationFailureGivesTheErrorResponse) {
   ASSERT_TRUE(test_putenv("CONTENT_LENGTH="));
   char name[] = "gatelet_g";
   char* argv[] = {name, nullptr};
-  int n = 1;
-  for (;; n++) {
+  int made = each_fault([&](const Fault& fault) {
     char** vector = nullptr;
-    fault_fail_from(n);
-    int rc = cgi_exec_vector(&vector);
-    int made = fault_count();
-    fault_fail_from(0);
-    if (made < n) {
-      // Every allocation succeeded.
+    int rc = -1;
+    bool struck = run_with_fault(fault, [&] { rc = cgi_exec_vector(&vector); });
+    SCOPED_TRACE(describe(fault));
+    if (!struck) {
       ASSERT_EQ(0, rc);
       cgi_free_vector(vector);
-      break;
+      return;
     }
-    EXPECT_EQ(1, rc) << "allocation " << n;
-    EXPECT_EQ(nullptr, vector) << "allocation " << n;
+    EXPECT_EQ(CGI_NO_MEMORY, rc);
+    EXPECT_EQ(nullptr, vector);
 
+    int status = -1;
     ::testing::internal::CaptureStdout();
-    fault_fail_from(n);
-    int status = cgi_main(1, argv);
-    fault_fail_from(0);
+    run_with_fault(fault, [&] { status = cgi_main(1, argv); });
     std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(1, status) << "allocation " << n;
+    EXPECT_EQ(1, status);
     // The captured stream is read back in text mode: LF line ends.
     EXPECT_EQ(
         "Status: 500 Server Error: memory allocation failure\n"
         "Content-type: text/plain\n\n"
         "memory allocation failure",
-        out)
-        << "allocation " << n;
-  }
+        out);
+  });
   // The vector and each property argument, and on Windows the UTF-16 work
   // copies of each value.
-  EXPECT_LE(1 + CGI_VARIABLE_COUNT, n - 1);
+  EXPECT_LE(1 + CGI_VARIABLE_COUNT, made);
 }
 
 }  // namespace

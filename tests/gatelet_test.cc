@@ -521,15 +521,13 @@ TEST(GateletTest, TracesEachValueOnItsOwnLineAndWhyNothingStarted) {
                         variables.end());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lines.back());
-    Gatelet plain = run_gatelet(c.path, c.env);
-    std::vector<EnvChange> env = c.env;
-    env.push_back(Set("NORVANE_TRACE", file));
     remove_file(file);
-    Gatelet g = run_gatelet(c.path, env);
-    EXPECT_EQ(plain.result.status, g.result.status);
-    EXPECT_EQ(plain.result.out, g.result.out);
-    EXPECT_EQ(plain.result.err, g.result.err);
-    EXPECT_EQ(plain.record, g.record);
+    Observed g = expect_trace_changes_nothing(
+        [&](const std::vector<EnvChange>& env) {
+          Gatelet run = run_gatelet(c.path, env);
+          return Observed{run.result, run.record};
+        },
+        c.env, file);
     std::string trace = read_file(file);
     EXPECT_TRUE(has_lines(trace, c.lines));
     // No value runs over into a line of its own.

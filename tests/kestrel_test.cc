@@ -282,40 +282,34 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
   for (const auto& c : kCases) {
     for (const char* program : kPrograms) {
       SCOPED_TRACE(std::string(program) + " " + c.args[0]);
-      RunResult plain = run(program, c.args, c.env);
-      std::vector<VmCall> plain_calls = calls_;
       // kestrelw, without a console on Windows, traces to a file.
       bool gui = std::string(program) == "kestrelw";
-      std::vector<EnvChange> env = c.env;
-      env.push_back(Set("NORVANE_TRACE", gui ? file : "1"));
       remove_file(file);
-      RunResult r = run(program, c.args, env);
-      EXPECT_EQ(plain.status, r.status);
-      EXPECT_EQ(plain.out, r.out);
-      if (gui) {
-        EXPECT_EQ(plain.err, r.err);
-      }
-      ASSERT_EQ(plain_calls.size(), calls_.size());
-      if (!calls_.empty()) {
-        EXPECT_EQ(plain_calls[0].argv, calls_[0].argv);
-      }
+      Observed r = expect_trace_changes_nothing(
+          [&](const std::vector<EnvChange>& env) {
+            RunResult result = run(program, c.args, env);
+            return Observed{result, read_file(record_)};
+          },
+          c.env, gui ? file : "1");
       Words want;
       for (const std::string& line : c.lines) {
         want.push_back(std::string(program) + ": " + line);
       }
-      EXPECT_TRUE(has_lines(gui ? read_file(file) : r.err, want));
+      EXPECT_TRUE(has_lines(gui ? read_file(file) : r.result.err, want));
     }
   }
   // An empty value, a file that cannot be opened, or one that is no regular
   // file (a folder, a pipe that nobody reads) changes nothing.
-  RunResult plain = run("kestrelw", {"Hello"});
   for (const std::string& value :
        {std::string(), dir_ + "no" + kDirSep + "t", dir_, unread_pipe(dir_)}) {
-    RunResult r = run("kestrelw", {"Hello"}, {Set("NORVANE_TRACE", value)});
-    EXPECT_EQ(plain.status, r.status) << value;
-    EXPECT_EQ(plain.out, r.out) << value;
-    EXPECT_EQ(plain.err, r.err) << value;
-    EXPECT_EQ(1u, calls_.size()) << value;
+    SCOPED_TRACE(value);
+    expect_trace_changes_nothing(
+        [&](const std::vector<EnvChange>& env) {
+          RunResult result = run("kestrelw", {"Hello"}, env);
+          return Observed{result, read_file(record_)};
+        },
+        {}, value);
+    EXPECT_EQ(1u, calls_.size());
   }
   // Nor does standard error where there is none, as for a GUI program.
   remove_file(record_);

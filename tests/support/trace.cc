@@ -39,3 +39,22 @@ std::string traced(const std::string& value) {
   }
   return ::testing::AssertionSuccess();
 }
+
+Observed expect_trace_changes_nothing(
+    const std::function<Observed(const std::vector<EnvChange>&)>& run,
+    const std::vector<EnvChange>& env, const std::string& trace, bool quiet) {
+  Observed plain = run(env);
+  std::vector<EnvChange> traced_env = env;
+  traced_env.push_back(Set("NORVANE_TRACE", trace));
+  Observed got = run(traced_env);
+  EXPECT_EQ(plain.result.status, got.result.status);
+  EXPECT_EQ(plain.result.out, got.result.out);
+  EXPECT_EQ(plain.handed, got.handed);
+  if (trace != "1") {
+    EXPECT_EQ(plain.result.err, got.result.err);
+  }
+  if (quiet) {
+    EXPECT_EQ("", plain.result.err);
+  }
+  return got;
+}

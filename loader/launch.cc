@@ -13,7 +13,10 @@ static const char kDebugSwitch[] = "-debug";
 static const char kNameKey[] = "norvane.plume.remote.vm.name";
 static const char kAgentClass[] = "norvane.tools.debug.Agent";
 static const char kEmptyApp[] = "norvane.tools.debug.EmptyApp";
-static const char kVersion[] = "0.5";
+static const char kBanner[] =
+    "Norvane Debug VM Loader 0.5\n"
+    "Copyright (c) Norvane. All rights reserved.\n"
+    "\n";
 
 const char* ldr_trace_name = "kestrel";
 
@@ -33,9 +36,7 @@ int ldr_main(int argc, char** argv) {
     rt_trace(ldr_trace_name, "expand failed, the arguments stay as given");
   }
 
-  printf("Norvane Debug VM Loader %s\n", kVersion);
-  printf("Copyright (c) Norvane. All rights reserved.\n");
-  printf("\n");
+  fputs(kBanner, stdout);
 
   // Room for every argument plus the fixed entries, and a null entry after.
   vector = (char**)calloc((size_t)argc + 5, sizeof(char*));
@@ -57,7 +58,10 @@ int ldr_main(int argc, char** argv) {
     if (!property) {
       return out_of_memory();
     }
-    snprintf(property, size, "-D%s=%s", kNameKey, name);
+    memcpy(property, "-D", 2);
+    memcpy(property + 2, kNameKey, sizeof kNameKey - 1);
+    property[sizeof kNameKey + 1] = '=';
+    memcpy(property + sizeof kNameKey + 2, name, strlen(name) + 1);
     vector[count++] = property;
   }
 

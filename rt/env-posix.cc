@@ -3,33 +3,51 @@
 // is its own bytes, so the exact and text lookups are plain copies.
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 
 #include "rt/rt.h"
 
 extern char** environ;
 
-// Length of the name part of an environment entry.
-static size_t name_length(const char* entry) {
-  const char* eq = strchr(entry, '=');
-  return eq ? (size_t)(eq - entry) : strlen(entry);
+// The ASCII letter c in lower case; every other byte as it is.
+static unsigned char fold(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? (unsigned char)(c | 0x20) : c;
+}
+
+// Tells how entry's name compares with name[0..len): 2 when it is the same
+// name spelled the same, 1 when it differs only in the case of ASCII
+// letters, 0 when it is another name.
+static int same_name(const char* entry, const char* name, size_t len) {
+  int exact = 1;
+  for (size_t i = 0; i < len; i++) {
+    unsigned char a = (unsigned char)entry[i];
+    unsigned char b = (unsigned char)name[i];
+    if (a != b) {
+      // The terminator and "=" differ from every byte of a name.
+      if (fold(a) != fold(b)) {
+        return 0;
+      }
+      exact = 0;
+    }
+  }
+  return entry[len] == '=' ? 1 + exact : 0;
 }
 
 // Finds an entry whose name equals name[0..len) without regard to case.
 // An entry whose name matches exactly is preferred.
 static char* find_entry(const char* name, size_t len) {
   char* folded = NULL;
+  unsigned char first = fold((unsigned char)name[0]);
   for (char** e = environ; e && *e; e++) {
-    // Most entries differ in their first byte; letters of either case
-    // differ in no other bit than 0x20.
-    if (((*e)[0] | 0x20) != (name[0] | 0x20) || name_length(*e) != len) {
+    // Most entries differ in their first byte.
+    if (fold((unsigned char)(*e)[0]) != first) {
       continue;
     }
-    if (strncmp(*e, name, len) == 0) {
-      return *e;
-    }
-    if (!folded && strncasecmp(*e, name, len) == 0) {
-      folded = *e;
+    switch (same_name(*e, name, len)) {
+      case 2:
+        return *e;
+      case 1:
+        folded = folded ? folded : *e;
+        break;
     }
   }
   return folded;
@@ -45,27 +63,152 @@ const char* rt_getenv(const char* name) {
   return entry ? entry + len + 1 : NULL;
 }
 
-int rt_putenv(char* assignment) {
+// The environment table as this layer keeps it once it has set a variable,
+// with an index of its names, so that setting one finds its entry without
+// reading every other entry. The C library's own calls take the table over
+// or copy it, as they do any table that a program sets; a change made that
+// way is seen (environ moved, or entries shifted by unsetenv) and the table
+// and index are made again from environ.
+static char** table = NULL;
+static size_t table_cap = 0;
+static size_t table_len = 0;
+// Open addressing over table positions plus one (0 is an empty slot), keyed
+// by the name with its ASCII letters folded; index_cap is a power of two,
+// at least twice table_cap.
+static size_t* index_slots = NULL;
+static size_t index_cap = 0;
+
+// The hash of name[0..len) with its ASCII letters folded (FNV-1a).
+static size_t name_hash(const char* name, size_t len) {
+  size_t h = (size_t)2166136261u;
+  for (size_t i = 0; i < len; i++) {
+    h = (h ^ fold((unsigned char)name[i])) * (size_t)16777619u;
+  }
+  return h;
+}
+
+// The length of the name part of an entry.
+static size_t entry_name_length(const char* entry) {
+  const char* eq = strchr(entry, '=');
+  return eq ? (size_t)(eq - entry) : strlen(entry);
+}
+
+static void index_insert(size_t pos) {
+  const char* entry = table[pos];
+  size_t mask = index_cap - 1;
+  size_t at = name_hash(entry, entry_name_length(entry)) & mask;
+  while (index_slots[at] != 0) {
+    at = (at + 1) & mask;
+  }
+  index_slots[at] = pos + 1;
+}
+
+// Tells whether the table is environ as this layer left it.
+static int table_current(void) {
+  return table && environ == table && table[table_len] == NULL &&
+         (table_len == 0 || table[table_len - 1] != NULL);
+}
+
+// Makes environ a table of this layer's with room for one more entry, and
+// its index, from environ's entries. Returns 0, or -1 when out of memory
+// (nothing changed).
+static int adopt(size_t room) {
+  size_t len = 0;
+  size_t cap = 64;
+  size_t icap;
+  char** grown;
+  size_t* slots;
+  while (environ && environ[len]) {
+    len++;
+  }
+  while (cap < len + room + 1) {
+    cap *= 2;
+  }
+  icap = 2 * cap;
+  grown = (char**)malloc(cap * sizeof(char*));
+  slots = (size_t*)calloc(icap, sizeof(size_t));
+  if (!grown || !slots) {
+    free(grown);
+    free(slots);
+    return -1;
+  }
+  if (len > 0) {
+    memcpy(grown, environ, len * sizeof(char*));
+  }
+  grown[len] = NULL;
+  // Nothing but this layer points at its earlier table, environ aside,
+  // which moves to the new one now.
+  free(table);
+  free(index_slots);
+  table = grown;
+  table_cap = cap;
+  table_len = len;
+  index_slots = slots;
+  index_cap = icap;
+  environ = table;
+  for (size_t pos = 0; pos < len; pos++) {
+    index_insert(pos);
+  }
+  return 0;
+}
+
+// Sets, replaces or removes a variable as rt_putenv does. Returns 0, -1
+// when refused, -2 when out of memory (nothing changed).
+static int put_entry(char* assignment) {
   const char* eq = strchr(assignment, '=');
   size_t len;
-  char* entry;
+  size_t mask;
+  size_t found = 0;
+  int matches = 0;
   if (!eq || eq == assignment) {
     return -1;
   }
   len = (size_t)(eq - assignment);
-  // Remove every spelling of the name first, so that one variable remains.
-  while ((entry = find_entry(assignment, len)) != NULL) {
-    char* name = strndup(entry, len);
-    int rc = name ? unsetenv(name) : -1;
-    free(name);
-    if (rc != 0) {
-      return -1;
+  if ((!table_current() || table_len + 2 > table_cap) && adopt(1)) {
+    return -2;
+  }
+  mask = index_cap - 1;
+  for (size_t at = name_hash(assignment, len) & mask; index_slots[at] != 0;
+       at = (at + 1) & mask) {
+    size_t pos = index_slots[at] - 1;
+    if (same_name(table[pos], assignment, len)) {
+      found = pos;
+      matches++;
+    }
+  }
+  if (matches == 1 && eq[1] != '\0') {
+    // The name keeps its place; its entry changes.
+    table[found] = assignment;
+    return 0;
+  }
+  if (matches > 0) {
+    // Every spelling of the name goes, so that one variable remains; the
+    // index is made again after.
+    size_t kept = 0;
+    for (size_t pos = 0; pos < table_len; pos++) {
+      if (!same_name(table[pos], assignment, len)) {
+        table[kept++] = table[pos];
+      }
+    }
+    table[kept] = NULL;
+    table_len = kept;
+    memset(index_slots, 0, index_cap * sizeof(size_t));
+    for (size_t pos = 0; pos < kept; pos++) {
+      index_insert(pos);
     }
   }
   if (eq[1] == '\0') {
     return 0;
   }
-  return putenv(assignment) == 0 ? 0 : -1;
+  table[table_len] = assignment;
+  table[table_len + 1] = NULL;
+  index_insert(table_len);
+  table_len++;
+  return 0;
+}
+
+int rt_putenv(char* assignment) {
+  return put_entry(assignment) == 0 ? 0 : -1;
 }
 
 // Copies the value of name, or tells that it is unset.
@@ -98,7 +241,7 @@ int rt_putenv_text(const char* assignment) {
   if (!copy) {
     return -2;
   }
-  rc = rt_putenv(copy);
+  rc = put_entry(copy);
   // The environment keeps a string that sets a variable, and nothing else.
   if (rc != 0 || eq[1] == '\0') {
     free(copy);

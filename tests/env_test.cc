@@ -1,0 +1,84 @@
+// The runtime layer's environment calls: the Microsoft runtime's rules for
+// names and removal, and, on POSIX, the C library's own calls in between.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "rt/rt.h"
+
+#ifndef _WIN32
+extern char** environ;
+#endif
+
+namespace {
+
+// The number of entries whose name is name in any case of its letters.
+int spellings(const std::string& name) {
+#ifdef _WIN32
+  char** env = _environ;
+#else
+  char** env = environ;
+#endif
+  int n = 0;
+  for (char** e = env; e && *e; e++) {
+    n += strncasecmp(*e, name.c_str(), name.size()) == 0 &&
+         (*e)[name.size()] == '=';
+  }
+  return n;
+}
+
+std::string value(const char* name) {
+  const char* v = rt_getenv(name);
+  return v ? v : "(unset)";
+}
+
+int put(const char* assignment) {
+  // A string that sets a variable belongs to the environment from now on.
+  return rt_putenv(strdup(assignment));
+}
+
+TEST(EnvTest, OneVariableANameInAnyCaseAndRemovalByAnEmptyValue) {
+  const struct {
+    const char* assignment;
+    int rc;
+    const char* name;
+    const char* value;
+    int spellings;
+  } kSteps[] = {
+      {"RTT_A=1", 0, "rtt_a", "1", 1},
+      {"rtt_a=2", 0, "RTT_A", "2", 1},  // replaced, never a second one
+      {"Rtt_A=", 0, "RTT_A", "(unset)", 0},
+      {"RTT_A=", 0, "RTT_A", "(unset)", 0},  // removing nothing is done
+      {"=x", -1, "RTT_A", "(unset)", 0},
+      {"RTT_A", -1, "RTT_A", "(unset)", 0},
+      {"RTT_A==x", 0, "RTT_A", "=x", 1},
+  };
+  for (const auto& s : kSteps) {
+    SCOPED_TRACE(s.assignment);
+    EXPECT_EQ(s.rc, put(s.assignment));
+    EXPECT_EQ(s.value, value(s.name));
+    EXPECT_EQ(s.spellings, spellings(s.name));
+  }
+}
+
+#ifndef _WIN32
+TEST(EnvTest, TheCLibrarysOwnChangesInBetweenAreKept) {
+  ASSERT_EQ(0, put("RTT_B=1"));
+  // unsetenv shifts the entries of the table in place; setenv copies it.
+  ASSERT_EQ(0, unsetenv("RTT_B"));
+  ASSERT_EQ(0, put("RTT_C=3"));
+  ASSERT_EQ(0, setenv("RTT_D", "4", 1));
+  ASSERT_EQ(0, put("RTT_E=5"));
+  ASSERT_EQ(0, put("rtt_d=6"));
+  EXPECT_EQ(nullptr, getenv("RTT_B"));
+  EXPECT_STREQ("3", getenv("RTT_C"));
+  EXPECT_EQ(nullptr, getenv("RTT_D"));
+  EXPECT_STREQ("6", getenv("rtt_d"));
+  EXPECT_STREQ("5", getenv("RTT_E"));
+  EXPECT_EQ(1, spellings("RTT_D"));
+}
+#endif
+
+}  // namespace

@@ -32,8 +32,30 @@ int ldr_args_add(LdrArgs* args, char* item) {
   return 0;
 }
 
+// Bytes that a word stores as they are, with nothing else to do: all but
+// the ones the word rules name and those that may start a double-byte
+// character. Filled on first use.
+static unsigned char plain_bytes[256];
+
+static const unsigned char* plain_table(void) {
+  static int filled = 0;
+  if (!filled) {
+    static const unsigned char kSpecial[] = {0,   '\t', '\n', '\r', ' ',
+                                             '"', '@',  '\\', CTRL_Z};
+    for (int b = 0; b < 0x80; b++) {
+      plain_bytes[b] = 1;
+    }
+    for (unsigned char b : kSpecial) {
+      plain_bytes[b] = 0;
+    }
+    filled = 1;
+  }
+  return plain_bytes;
+}
+
 int ldr_split(char* text, char* end, LdrArgs* args, int* rescan) {
   const unsigned char* lead = rt_lead_bytes();
+  const unsigned char* plain = plain_table();
   char* p = text;
   while (p < end) {
     char c = *p;
@@ -53,6 +75,13 @@ int ldr_split(char* text, char* end, LdrArgs* args, int* rescan) {
     int quoting = 0;
     int run = 0;
     for (;;) {
+      // Most bytes are plain: stored as they are, in one tight loop.
+      if (p < end && plain[(unsigned char)*p]) {
+        do {
+          *w++ = *p++;
+        } while (p < end && plain[(unsigned char)*p]);
+        run = 0;
+      }
       if (p == end) {
         *w = '\0';
         return 0;

@@ -32,6 +32,10 @@ static const Option kOptions[] = {
 
 static const Option* find_option(const char* arg) {
   for (const Option& opt : kOptions) {
+    // Every option starts with "-"; most differ from arg in the next byte.
+    if (opt.text[1] != arg[1]) {
+      continue;
+    }
     if (opt.prefix ? strncmp(arg, opt.text, opt.prefix) == 0
                    : strcmp(arg, opt.text) == 0) {
       return &opt;

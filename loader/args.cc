@@ -161,7 +161,7 @@ static char* read_text(const char* arg, int pass, char** end,
   }
   // The words go to the VM as code-page text: a value that the code page
   // cannot hold exactly is not taken in any other form.
-  found = rt_getenv_exact(name, &text);
+  found = rt_getenv_exact(name, "", &text);
   if (found == RT_ENV_NO_MEMORY) {
     return unexpanded(arg, pass, "out-of-memory");
   }

@@ -36,10 +36,11 @@ static int same_name(const char* entry, const char* name, size_t len) {
 // An entry whose name matches exactly is preferred.
 static char* find_entry(const char* name, size_t len) {
   char* folded = NULL;
-  unsigned char first = fold((unsigned char)name[0]);
+  // Letters of either case differ in no other bit than 0x20, so most
+  // entries are passed over on their first byte alone.
+  unsigned char first = (unsigned char)(name[0] | 0x20);
   for (char** e = environ; e && *e; e++) {
-    // Most entries differ in their first byte.
-    if (fold((unsigned char)(*e)[0]) != first) {
+    if ((unsigned char)((*e)[0] | 0x20) != first) {
       continue;
     }
     switch (same_name(*e, name, len)) {
@@ -222,8 +223,23 @@ static int copy_value(const char* name, char** value) {
   return *value ? RT_ENV_SET : RT_ENV_NO_MEMORY;
 }
 
-int rt_getenv_exact(const char* name, char** value) {
-  return copy_value(name, value);
+int rt_getenv_exact(const char* name, const char* prefix, char** value) {
+  const char* found = rt_getenv(name);
+  size_t plen;
+  size_t vlen;
+  *value = NULL;
+  if (!found) {
+    return RT_ENV_UNSET;
+  }
+  plen = strlen(prefix);
+  vlen = strlen(found);
+  *value = (char*)malloc(plen + vlen + 1);
+  if (!*value) {
+    return RT_ENV_NO_MEMORY;
+  }
+  memcpy(*value, prefix, plen);
+  memcpy(*value + plen, found, vlen + 1);
+  return RT_ENV_SET;
 }
 
 int rt_getenv_text(const char* name, char** value) {

@@ -83,22 +83,26 @@ static int wide_from_utf8(const char* text, wchar_t** out) {
   return 0;
 }
 
-// Copies a UTF-16 value into the active code page: exactly, or with "?" for
-// each character that it lacks, for messages. Returns an RT_ENV_ result.
-static int narrow_copy(const wchar_t* wide, char** value) {
+// Copies prefix and a UTF-16 value into the active code page: the value
+// exactly, or with "?" for each character that it lacks, for messages.
+// Returns an RT_ENV_ result.
+static int narrow_copy(const char* prefix, const wchar_t* wide, char** value) {
+  size_t plen = strlen(prefix);
   size_t units = wcslen(wide);
   // No code page takes more than four bytes for one unit.
   size_t size = 4 * units + 1;
   char* out;
   int n;
-  if (units > 0x1fffffff) {
+  if (units > 0x1fffffff || plen > 0x1fffffff) {
     return RT_ENV_NO_MEMORY;
   }
-  out = (char*)malloc(size);
+  out = (char*)malloc(plen + size);
   if (!out) {
     return RT_ENV_NO_MEMORY;
   }
   *value = out;
+  memcpy(out, prefix, plen);
+  out += plen;
   out[0] = '\0';
   if (units == 0 || rt_narrow_exact(wide, (int)units, out, size) >= 0) {
     return RT_ENV_SET;
@@ -110,7 +114,7 @@ static int narrow_copy(const wchar_t* wide, char** value) {
   return RT_ENV_NOT_EXACT;
 }
 
-int rt_getenv_exact(const char* name, char** value) {
+int rt_getenv_exact(const char* name, const char* prefix, char** value) {
   wchar_t* wname;
   wchar_t* wide;
   int units;
@@ -128,7 +132,7 @@ int rt_getenv_exact(const char* name, char** value) {
   if (rc != RT_ENV_SET) {
     return rc;
   }
-  rc = narrow_copy(wide, value);
+  rc = narrow_copy(prefix, wide, value);
   free(wide);
   return rc;
 }

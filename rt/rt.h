@@ -40,16 +40,17 @@ int rt_putenv(char* assignment);
 #define RT_ENV_NO_MEMORY 3
 
 // Copies the value of the variable name (code-page text) exactly as
-// code-page text, as a program must that hands it on in a vector, a command
-// line or a path. On Windows the value is read in UTF-16, never through the
-// runtime's narrow table, whose best-fit stand-ins could turn a character
-// the code page lacks into a quote, a backslash or another folder. Returns
-// RT_ENV_SET with *value a new string; RT_ENV_NOT_EXACT when a character
-// has no exact form in the active code page, with *value a copy for messages
-// only, "?" standing for each such character; RT_ENV_UNSET (also for an
-// empty name or one holding "=") or RT_ENV_NO_MEMORY with *value null. The
-// caller frees *value with free().
-int rt_getenv_exact(const char* name, char** value);
+// code-page text, after prefix, as a program must that hands it on in a
+// vector, a command line or a path. On Windows the value is read in UTF-16,
+// never through the runtime's narrow table, whose best-fit stand-ins could
+// turn a character the code page lacks into a quote, a backslash or another
+// folder. Returns RT_ENV_SET with *value a new string: prefix followed by the
+// value; RT_ENV_NOT_EXACT when a character has no exact form in the active
+// code page, with *value such a string for messages only, "?" standing for
+// each such character; RT_ENV_UNSET (also for an empty name or one holding
+// "=") or RT_ENV_NO_MEMORY with *value null. The caller frees *value with
+// free().
+int rt_getenv_exact(const char* name, const char* prefix, char** value);
 
 // Environment text: the text that the environment holds, which the
 // functions below take and give. UTF-8 on Windows, whose environment is

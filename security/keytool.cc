@@ -95,7 +95,7 @@ int sec_java_home(const char* dir, const char** home) {
   // The value goes to the VM and names a folder as code-page text; one that
   // the code page cannot hold exactly is refused, never taken in another
   // form. On refusal *home is the value as the message shows it.
-  switch (rt_getenv_exact("JAVA_HOME", &value)) {
+  switch (rt_getenv_exact("JAVA_HOME", "", &value)) {
     case RT_ENV_NO_MEMORY:
       sec_out_of_memory();
       break;

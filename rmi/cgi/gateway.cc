@@ -74,23 +74,9 @@ static int fail_request(const char* message) {
   return 1;
 }
 
-// Makes the property argument -DNAME=value. Returns a new string that the
-// caller frees with free(); null when out of memory.
-static char* property(const char* name, const char* value) {
-  size_t nlen = strlen(name);
-  size_t vlen = strlen(value);
-  char* arg = (char*)malloc(nlen + vlen + 4);
-  if (arg) {
-    memcpy(arg, "-D", 2);
-    memcpy(arg + 2, name, nlen);
-    arg[2 + nlen] = '=';
-    memcpy(arg + 3 + nlen, value, vlen + 1);
-  }
-  return arg;
-}
-
 int cgi_exec_vector(char*** vector) {
   char** entries = (char**)calloc(CGI_VECTOR_SIZE, sizeof(char*));
+  char prefix[32];
   int n = 0;
   int rc = CGI_NO_MEMORY;
   if (!entries) {
@@ -98,29 +84,37 @@ int cgi_exec_vector(char*** vector) {
   }
   entries[n++] = (char*)kInterpreter;
   for (int i = 0; i < CGI_VARIABLE_COUNT; i++) {
-    char* value;
-    // The value reaches the interpreter as code-page text: one that the
-    // code page cannot hold exactly is not passed in another form, which a
-    // filter in front of the server never saw.
-    int found = rt_getenv_exact(kVariables[i], &value);
+    size_t plen = strlen(kVariables[i]) + 3;
+    int found;
+    memcpy(prefix, "-D", 2);
+    memcpy(prefix + 2, kVariables[i], plen - 3);
+    memcpy(prefix + plen - 1, "=", 2);
+    // The value comes from the remote client. It goes into the vector as it
+    // is, after -DNAME=: rt_exec hands each entry to the interpreter whole
+    // as one argument, whatever its bytes. It reaches the interpreter as
+    // code-page text: one that the code page cannot hold exactly is not
+    // passed in another form, which a filter in front of the server never
+    // saw.
+    found = rt_getenv_exact(kVariables[i], prefix, &entries[n]);
     if (found == RT_ENV_NO_MEMORY) {
       goto fail;
     }
     if (found == RT_ENV_NOT_EXACT) {
       rt_trace(kTraceName, "variable %s not passed reason=not-in-code-page "
-               "value=%q", kVariables[i], value);
-      free(value);
+               "value=%q", kVariables[i], entries[n] + plen);
       rc = CGI_NOT_IN_CODE_PAGE;
       goto fail;
     }
-    rt_trace(kTraceName, "variable %s value=%q", kVariables[i], value);
-    // The value comes from the remote client. It goes into the vector as it
-    // is: rt_exec hands each entry to the interpreter whole as one argument,
-    // whatever its bytes.
-    entries[n] = property(kVariables[i], value ? value : "");
-    free(value);
-    if (!entries[n]) {
-      goto fail;
+    if (found == RT_ENV_UNSET) {
+      rt_trace(kTraceName, "variable %s value=%q", kVariables[i],
+               (const char*)NULL);
+      entries[n] = strdup(prefix);
+      if (!entries[n]) {
+        goto fail;
+      }
+    } else {
+      rt_trace(kTraceName, "variable %s value=%q", kVariables[i],
+               entries[n] + plen);
     }
     n++;
   }

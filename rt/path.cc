@@ -16,9 +16,12 @@ static RtLeadByteTest lead_test = rt_is_lead_byte;
 static unsigned char lead_table[256];
 static int lead_filled = 0;
 
+// No code page has a lead byte below 0x81, and a code page of single bytes
+// has none at all.
 static void fill_lead_table(void) {
-  for (int b = 0; b < 256; b++) {
-    lead_table[b] = lead_test((unsigned char)b) ? 1 : 0;
+  int none = lead_test == rt_is_lead_byte && !rt_has_lead_bytes();
+  for (int b = 0x80; b < 256; b++) {
+    lead_table[b] = !none && lead_test((unsigned char)b) ? 1 : 0;
   }
   lead_filled = 1;
 }
@@ -42,17 +45,34 @@ int rt_double_byte(const char* p, const char* end) {
          rt_lead_bytes()[(unsigned char)p[0]];
 }
 
-// The length of the character at p: 2 or 1.
-static size_t char_length(const char* p, const char* end) {
-  return rt_double_byte(p, end) ? 2 : 1;
+// The length of the character at p: 2 or 1, as rt_double_byte finds it
+// with the table lead; every lead byte is 0x81 or above.
+static size_t char_length(const char* p, const char* end,
+                          const unsigned char* lead) {
+  unsigned char c = (unsigned char)*p;
+  return c >= 0x80 && lead[c] && p + 1 < end &&
+                 (unsigned char)p[1] >= 0x40
+             ? 2
+             : 1;
+}
+
+// Tells whether c, not the terminator, is one of the bytes of seps.
+static int is_sep(char c, const char* seps) {
+  for (; *seps; seps++) {
+    if (*seps == c) {
+      return 1;
+    }
+  }
+  return 0;
 }
 
 size_t rt_path_dir_length(const char* path, const char* seps) {
+  const unsigned char* lead = rt_lead_bytes();
   const char* end = path + strlen(path);
   size_t after = 0;
   for (const char* p = path; p < end;) {
-    size_t n = char_length(p, end);
-    if (n == 1 && strchr(seps, *p)) {
+    size_t n = char_length(p, end, lead);
+    if (n == 1 && is_sep(*p, seps)) {
       after = (size_t)(p - path) + 1;
     }
     p += n;
@@ -61,12 +81,13 @@ size_t rt_path_dir_length(const char* path, const char* seps) {
 }
 
 int rt_path_ends_in(const char* path, size_t len, const char* seps) {
+  const unsigned char* lead = rt_lead_bytes();
   const char* end = path + len;
   const char* last = NULL;
-  for (const char* p = path; p < end; p += char_length(p, end)) {
+  for (const char* p = path; p < end; p += char_length(p, end, lead)) {
     last = p;
   }
-  return last && last + 1 == end && *last != '\0' && strchr(seps, *last);
+  return last && last + 1 == end && is_sep(*last, seps);
 }
 
 size_t rt_path_trimmed_length(const char* path, const char* seps) {

@@ -19,6 +19,10 @@ typedef int (*RtLeadByteTest)(unsigned char byte);
 // POSIX, whose paths the system reads as bytes.
 int rt_is_lead_byte(unsigned char byte);
 
+// Tells whether the platform's test can find a lead byte at all: whether the
+// active code page has characters of more than one byte. Returns 1 or 0.
+int rt_has_lead_bytes(void);
+
 // Replaces the lead-byte test that rt_double_byte and the functions below
 // use, so that tests can model a double-byte code page on any platform; null
 // restores the platform's. Returns the test used before.

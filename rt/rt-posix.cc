@@ -12,6 +12,10 @@
 
 void rt_publish_environment(void) {}
 
+int rt_has_lead_bytes(void) {
+  return 0;
+}
+
 int rt_exe_path(char* buf, size_t size) {
   ssize_t n;
   if (size == 0) {

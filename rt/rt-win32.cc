@@ -25,6 +25,11 @@ void rt_publish_environment(void) {
   __initenv = _environ;
 }
 
+int rt_has_lead_bytes(void) {
+  CPINFO info;
+  return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
+}
+
 int rt_exe_path(char* buf, size_t size) {
   // Every character takes at least one byte in the code page, so a path of
   // limit units or more cannot fit buf: the wide buffer need hold no more

@@ -16,12 +16,19 @@ static const char kInitialHeap[] = "-ms8m";
 static const char kMainClass[] = "sun.security.provider.Main";
 static const char kTraceName[] = "quillan_g";
 
-// The three class path entries beside the program directory, formatted with
-// that directory three times.
-#define SEC_BESIDE                                                           \
-  "%s" RT_DIR_SEP ".." RT_DIR_SEP "classes" RT_LIST_SEP "%s" RT_DIR_SEP      \
-  ".." RT_DIR_SEP "lib" RT_DIR_SEP "classes.zip" RT_LIST_SEP "%s" RT_DIR_SEP \
-  ".." RT_DIR_SEP "lib" RT_DIR_SEP "rt.jar"
+// What follows the program directory in each of the three class path
+// entries beside it.
+static const char* const kBeside[] = {
+    RT_DIR_SEP ".." RT_DIR_SEP "classes",
+    RT_DIR_SEP ".." RT_DIR_SEP "lib" RT_DIR_SEP "classes.zip",
+    RT_DIR_SEP ".." RT_DIR_SEP "lib" RT_DIR_SEP "rt.jar",
+};
+
+// Appends n bytes of text at *at and moves *at past them.
+static void put(char** at, const char* text, size_t n) {
+  memcpy(*at, text, n);
+  *at += n;
+}
 
 void sec_out_of_memory(void) {
   fprintf(stderr, "*** Not enough memory to start quillan ***\n");
@@ -60,16 +67,25 @@ int sec_program_dir(char* dir) {
 
 char* sec_class_path(const char* old, const char* dir) {
   size_t dir_len = strlen(dir);
-  size_t size = 3 * dir_len + (old ? strlen(old) : 0) + 64;
+  size_t old_len = old ? strlen(old) : 0;
+  size_t size = 3 * dir_len + old_len + 64;
   char* text = (char*)sec_alloc(size);
+  char* at = text;
+  put(&at, "CLASSPATH=", 10);
   // A set but empty CLASSPATH still takes the first form, so the new value
   // then begins with the list separator.
   if (old) {
-    snprintf(text, size, "CLASSPATH=%s" RT_LIST_SEP SEC_BESIDE, old, dir, dir,
-             dir);
-  } else {
-    snprintf(text, size, "CLASSPATH=" SEC_BESIDE, dir, dir, dir);
+    put(&at, old, old_len);
+    put(&at, RT_LIST_SEP, 1);
   }
+  for (int i = 0; i < 3; i++) {
+    if (i > 0) {
+      put(&at, RT_LIST_SEP, 1);
+    }
+    put(&at, dir, dir_len);
+    put(&at, kBeside[i], strlen(kBeside[i]));
+  }
+  *at = '\0';
   return text;
 }
 
@@ -92,6 +108,7 @@ int sec_java_home(const char* dir, const char** home) {
   char* value;
   size_t size;
   char* text;
+  char* at;
   // The value goes to the VM and names a folder as code-page text; one that
   // the code page cannot hold exactly is refused, never taken in another
   // form. On refusal *home is the value as the message shows it.
@@ -117,7 +134,9 @@ int sec_java_home(const char* dir, const char** home) {
   }
   size = strlen(dir) + 5;
   text = (char*)sec_alloc(size);
-  snprintf(text, size, "%s" RT_DIR_SEP "..", dir);
+  at = text;
+  put(&at, dir, size - 5);
+  memcpy(at, RT_DIR_SEP "..", 4);
   rt_trace(kTraceName,
            "JAVA_HOME unset, java home=%q from the program directory", text);
   *home = text;
@@ -136,6 +155,7 @@ char** sec_launch_vector(int argc, char** argv, const char* home, int* count) {
   size_t size = strlen(home) + 16;
   char** vector;
   char* property;
+  char* at;
   int n = 0;
   if (argc < 1) {
     argc = 1;
@@ -143,7 +163,9 @@ char** sec_launch_vector(int argc, char** argv, const char* home, int* count) {
   // Every argument may take one entry, besides the four fixed ones.
   vector = (char**)sec_alloc(((size_t)argc + 4) * sizeof(char*));
   property = (char*)sec_alloc(size);
-  snprintf(property, size, "-Djava.home=%s", home);
+  at = property;
+  put(&at, "-Djava.home=", 12);
+  memcpy(at, home, size - 15);
   vector[n++] = (char*)kProgramName;
   vector[n++] = (char*)kInitialHeap;
   vector[n++] = property;
@@ -193,7 +215,7 @@ static void set_class_path(const char* dir) {
   rt_trace(kTraceName,
            rc == 0 ? "CLASSPATH set value=%q"
                    : "CLASSPATH not set reason=refused value=%q",
-           strchr(class_path, '=') + 1);
+           class_path + strlen("CLASSPATH="));
   // The environment took a copy.
   free(class_path);
   if (dir_text != dir) {

@@ -1,6 +1,6 @@
 // The settings file reader: line reading, sections and assignments, Join and
 // the settings directory, and allocation failures while a file is read.
-#include "tavcore/settings.h"
+#include "tavcore/reader.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -149,8 +149,11 @@ TEST(SettingsTest, AppliesTheExampleSection) {
   EXPECT_EQ(path, p + ";C:\\WINDOWS");
   EXPECT_EQ(include, p + "\\..\\include");
   EXPECT_EQ(lib, "(unset)");
-  // Between reads %@P% stands for nothing.
-  EXPECT_STREQ(tav_settings_dir(), "");
+  // Once a read ends, its reader holds no %@P% value.
+  TavReader reader;
+  ASSERT_EQ(tav_reader_begin(&reader, dir.c_str()), 0);
+  tav_reader_end(&reader);
+  EXPECT_EQ(reader.at_p, nullptr);
 }
 
 TEST(SettingsTest, MissingOrIrregularFileChangesNothing) {
@@ -228,13 +231,14 @@ TEST(SettingsTest, JoinAndDirectoryPart) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.directory);
-    ASSERT_EQ(tav_set_settings_dir(c.directory), 0);
-    EXPECT_STREQ(tav_settings_dir(), c.part);
-    char* joined = rt_path_join(tav_settings_dir(), "vorel.ini");
+    TavReader reader;
+    ASSERT_EQ(tav_reader_begin(&reader, c.directory), 0);
+    EXPECT_STREQ(reader.dir, c.part);
+    char* joined = rt_path_join(reader.dir, "vorel.ini");
     EXPECT_EQ(joined, c.joined);
     free(joined);
+    tav_reader_end(&reader);
   }
-  tav_release_settings_dir();
   char* joined = rt_path_join("d", "f");
   EXPECT_EQ(joined, "d"s + kDirSep + "f");
   free(joined);

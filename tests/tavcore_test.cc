@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tavcore/settings.h"
+#include "tavcore/expand.h"
 #include "tests/support/proc.h"
 #include "tests/support/trace.h"
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "rt/path.h"
+#include "rt/rt.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 
@@ -160,21 +161,33 @@ TEST(SettingsTest, MissingOrIrregularFileChangesNothing) {
   std::string dir = scratch_dir("missing");
   std::string device = kNullDevice;
   size_t cut = device.rfind(kDirSep[0]) + 1;
-  std::vector<std::pair<std::string, std::string>> cases = {
-      {dir, "vorel.ini"},
-      {dir, "folder"},
-      {device.substr(0, cut), device.substr(cut)},
+  // Each with the reason that the open gives, which the reader traces.
+  struct Case {
+    std::string dir;
+    std::string name;
+    int why;
+  };
+  std::vector<Case> cases = {
+      {dir, "vorel.ini", RT_FILE_MISSING},
+      {dir, "folder", RT_FILE_NOT_REGULAR},
+      {device.substr(0, cut), device.substr(cut), RT_FILE_NOT_REGULAR},
   };
   ASSERT_TRUE(make_dirs(dir + "folder"));
   // A FIFO without a writer must not hold the reader up.
   if (make_fifo(dir + "fifo")) {
-    cases.push_back({dir, "fifo"});
+    cases.push_back({dir, "fifo", RT_FILE_NOT_REGULAR});
+  }
+  if (make_unreadable_file(dir + "locked.ini")) {
+    cases.push_back({dir, "locked.ini", RT_FILE_UNREADABLE});
   }
   test_putenv("TAVT_B=old");
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.second);
-    EXPECT_EQ(tav_load_settings(c.first.c_str(), c.second.c_str()), 1);
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(tav_load_settings(c.dir.c_str(), c.name.c_str()), 1);
     EXPECT_EQ(var("TAVT_B"), "old");
+    FILE* file;
+    EXPECT_EQ(rt_open_regular((c.dir + c.name).c_str(), &file), c.why);
+    EXPECT_EQ(file, nullptr);
   }
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "rt/rt.h"
-#include "tavcore/settings.h"
+#include "tavcore/expand.h"
 
 // Expands, once per iteration, a line of state.range(0) copies of piece,
 // with the variable that assignment sets.
@@ -21,7 +21,7 @@ static void expand_line(benchmark::State& state, char* assignment,
   }
   for (auto _ : state) {
     char* out;
-    tav_expand(line.c_str(), 1, SIZE_MAX, &out);
+    tav_expand(line.c_str(), 1, "", SIZE_MAX, &out);
     benchmark::DoNotOptimize(out);
     free(out);
   }

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "rt/rt.h"
-#include "tavcore/settings.h"
+#include "tavcore/reader.h"
 
 extern "C" void* __real_realloc(void* block, size_t size);
 

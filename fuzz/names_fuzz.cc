@@ -10,7 +10,8 @@
 
 #include "fuzz/support.h"
 #include "rt/rt.h"
-#include "tavcore/settings.h"
+#include "tavcore/expand.h"
+#include "tavcore/reader.h"
 
 namespace {
 
@@ -19,6 +20,9 @@ const char* const kDirs[] = {
 };
 
 const size_t kLimits[] = {SIZE_MAX, 0, 1, 7, 64, 1000};
+
+// The settings directory of the input being run, and its %@P% value.
+TavReader reader;
 
 const char* const kVars[] = {
     "FZ_X=50%",   "FZ_R=a%FZ_X%b", "FZ_P=%@P%", "FZ_L=%",
@@ -54,7 +58,7 @@ std::string model_lookup(const std::string& name, bool* from_dir) {
   std::string u = upper(name);
   *from_dir = u == "@P";
   if (*from_dir) {
-    std::string dir = tav_settings_dir();
+    std::string dir = reader.dir;
     if (!dir.empty() && dir.back() == RT_DIR_SEP[0]) {
       dir.pop_back();
     }
@@ -120,11 +124,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The text is a C string: it ends at the first zero byte.
   std::string text((const char*)data + 2, size - 2);
   text = text.substr(0, text.find('\0'));
-  fz_check(tav_set_settings_dir(dir) == 0, "out of memory");
+  fz_check(tav_reader_begin(&reader, dir) == 0, "out of memory");
 
   for (int resolve = 0; resolve <= 1; resolve++) {
     char* out = nullptr;
-    int rc = tav_expand(text.c_str(), resolve, limit, &out);
+    int rc = tav_expand(text.c_str(), resolve, reader.at_p, limit, &out);
     bool too_large;
     std::string want = model_expand(text, resolve, limit, &too_large);
     fz_check(rc != TAV_EXPAND_NO_MEMORY, "out of memory");
@@ -134,6 +138,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fz_check(!too_large || !out, "result given with too large");
     free(out);
   }
-  tav_release_settings_dir();
+  tav_reader_end(&reader);
   return 0;
 }

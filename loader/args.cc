@@ -156,6 +156,7 @@ static char* read_text(const char* arg, int pass, char** end,
   unsigned long size;
   char* text;
   int found;
+  int why;
   if (budget->sources == 0) {
     return unexpanded(arg, pass, "source-bound");
   }
@@ -177,11 +178,12 @@ static char* read_text(const char* arg, int pass, char** end,
     }
     *source = "variable";
   } else {
-    if (rt_file_size(name, &size)) {
+    why = rt_file_size(name, &size);
+    if (why) {
       // Only a regular file has a size here; anything else counts as
       // missing, and the trace tells the two apart.
       return unexpanded(arg, pass,
-                        rt_trace_on() && rt_exists(name)
+                        why == RT_FILE_NOT_REGULAR
                             ? "not-a-regular-file"
                             : "no-such-variable-or-file");
     }
@@ -198,6 +200,9 @@ static char* read_text(const char* arg, int pass, char** end,
     if (!text) {
       return unexpanded(arg, pass, "out-of-memory");
     }
+    // The file was a regular one when its size was taken: whatever stops
+    // the read now, be it a refused open or a file changed meanwhile, leaves
+    // it unreadable.
     if (rt_read_file(name, text, size)) {
       free(text);
       return unexpanded(arg, pass, "unreadable");

@@ -36,63 +36,87 @@ int rt_is_lead_byte(unsigned char byte) {
   return 0;
 }
 
-int rt_file_size(const char* path, unsigned long* size) {
-  struct stat st;
-  if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) {
-    return 1;
+// What a stat call that returned stat_rc and filled st tells: 0 for a
+// regular file, RT_FILE_MISSING when the call failed, RT_FILE_NOT_REGULAR
+// for anything else.
+static int regular_or_why(int stat_rc, const struct stat* st) {
+  if (stat_rc != 0) {
+    return RT_FILE_MISSING;
   }
-  *size = (unsigned long)st.st_size;
-  return 0;
+  return S_ISREG(st->st_mode) ? 0 : RT_FILE_NOT_REGULAR;
 }
 
-// Opens path for reading when it is a regular file. O_NONBLOCK lets the open
-// of a FIFO without a writer return at once; the type is then checked on the
-// open descriptor, so a file swapped in between cannot slip through. Returns
-// the descriptor, or -1.
-static int open_regular(const char* path) {
+int rt_file_size(const char* path, unsigned long* size) {
   struct stat st;
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    return -1;
+  int why = regular_or_why(stat(path, &st), &st);
+  if (why == 0) {
+    *size = (unsigned long)st.st_size;
   }
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return -1;
+  return why;
+}
+
+// Opens path for reading when it is a regular file. The path is looked at
+// first, so that what is missing or of another kind is told apart from a
+// file that refuses the open. O_NONBLOCK lets the open of a FIFO swapped in
+// meanwhile return at once; the type is checked again on the open
+// descriptor. Returns 0 with *fd set, or an RT_FILE_ reason.
+static int open_regular(const char* path, int* fd) {
+  struct stat st;
+  int why = regular_or_why(stat(path, &st), &st);
+  if (why) {
+    return why;
   }
-  return fd;
+  *fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (*fd < 0) {
+    return RT_FILE_UNREADABLE;
+  }
+  why = regular_or_why(fstat(*fd, &st), &st);
+  if (why) {
+    close(*fd);
+    return why == RT_FILE_MISSING ? RT_FILE_UNREADABLE : why;
+  }
+  return 0;
 }
 
 int rt_read_file(const char* path, char* buf, unsigned long size) {
   unsigned long got = 0;
-  int fd = open_regular(path);
-  if (fd < 0) {
-    return 1;
+  int fd;
+  int why = open_regular(path, &fd);
+  if (why) {
+    return why;
   }
   while (got < size) {
     ssize_t n = read(fd, buf + got, size - got);
     if (n < 0 && errno == EINTR) {
       continue;
     }
-    if (n <= 0) {
+    if (n < 0) {
+      why = RT_FILE_UNREADABLE;
+      break;
+    }
+    if (n == 0) {
+      why = RT_FILE_SHORT;
       break;
     }
     got += (unsigned long)n;
   }
   close(fd);
-  return got == size ? 0 : 1;
+  return why;
 }
 
-FILE* rt_open_regular(const char* path) {
-  FILE* file;
-  int fd = open_regular(path);
-  if (fd < 0) {
-    return NULL;
+int rt_open_regular(const char* path, FILE** file) {
+  int fd;
+  int why = open_regular(path, &fd);
+  *file = NULL;
+  if (why) {
+    return why;
   }
-  file = fdopen(fd, "rb");
-  if (!file) {
+  *file = fdopen(fd, "rb");
+  if (!*file) {
     close(fd);
+    return RT_FILE_UNREADABLE;
   }
-  return file;
+  return 0;
 }
 
 FILE* rt_open_append(const char* path) {
@@ -114,14 +138,12 @@ FILE* rt_open_append(const char* path) {
   return file;
 }
 
-int rt_is_dir(const char* path) {
+int rt_check_dir(const char* path) {
   struct stat st;
-  return path[0] != '\0' && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-int rt_exists(const char* path) {
-  struct stat st;
-  return path[0] != '\0' && stat(path, &st) == 0;
+  if (path[0] == '\0' || stat(path, &st) != 0) {
+    return RT_FILE_MISSING;
+  }
+  return S_ISDIR(st.st_mode) ? 0 : RT_FILE_NOT_DIR;
 }
 
 unsigned long long rt_discard_input(unsigned long long count) {

@@ -69,11 +69,15 @@ int rt_file_size(const char* path, unsigned long* size) {
   WIN32_FIND_DATAA found;
   HANDLE h = FindFirstFileA(path, &found);
   if (h == INVALID_HANDLE_VALUE) {
-    return 1;
+    // The search finds no root and no name written with a trailing
+    // separator; the attribute query tells whether something is there.
+    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES
+               ? RT_FILE_MISSING
+               : RT_FILE_NOT_REGULAR;
   }
   FindClose(h);
   if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    return 1;
+    return RT_FILE_NOT_REGULAR;
   }
   *size = found.nFileSizeHigh ? (unsigned long)-1 : found.nFileSizeLow;
   return 0;
@@ -86,28 +90,56 @@ static int is_disk_file(int fd) {
   return h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_DISK;
 }
 
+// Looks at path before it is opened: missing and directories are told apart
+// there, so that an open that then fails is a file that refuses it (held
+// open without sharing, or denied). Returns 0 or an RT_FILE_ reason.
+static int before_open(const char* path) {
+  DWORD attr = GetFileAttributesA(path);
+  if (attr == INVALID_FILE_ATTRIBUTES) {
+    return RT_FILE_MISSING;
+  }
+  return (attr & FILE_ATTRIBUTE_DIRECTORY) ? RT_FILE_NOT_REGULAR : 0;
+}
+
 int rt_read_file(const char* path, char* buf, unsigned long size) {
   int got;
-  int fd = _open(path, _O_RDONLY | _O_BINARY);
+  int fd;
+  int why = before_open(path);
+  if (why) {
+    return why;
+  }
+  fd = _open(path, _O_RDONLY | _O_BINARY);
   if (fd < 0) {
-    return 1;
+    return RT_FILE_UNREADABLE;
   }
   if (!is_disk_file(fd)) {
     _close(fd);
-    return 1;
+    return RT_FILE_NOT_REGULAR;
   }
   got = _read(fd, buf, (unsigned)size);
   _close(fd);
-  return got >= 0 && (unsigned long)got == size ? 0 : 1;
+  if (got < 0) {
+    return RT_FILE_UNREADABLE;
+  }
+  return (unsigned long)got == size ? 0 : RT_FILE_SHORT;
 }
 
-FILE* rt_open_regular(const char* path) {
-  FILE* file = fopen(path, "rb");
-  if (file && !is_disk_file(_fileno(file))) {
-    fclose(file);
-    return NULL;
+int rt_open_regular(const char* path, FILE** file) {
+  int why = before_open(path);
+  *file = NULL;
+  if (why) {
+    return why;
   }
-  return file;
+  *file = fopen(path, "rb");
+  if (!*file) {
+    return RT_FILE_UNREADABLE;
+  }
+  if (!is_disk_file(_fileno(*file))) {
+    fclose(*file);
+    *file = NULL;
+    return RT_FILE_NOT_REGULAR;
+  }
+  return 0;
 }
 
 FILE* rt_open_append(const char* path) {
@@ -137,20 +169,18 @@ FILE* rt_open_append(const char* path) {
   return file;
 }
 
-int rt_is_dir(const char* path) {
+int rt_check_dir(const char* path) {
   // The runtime's _stat refuses a directory written with a trailing
   // separator; the kernel's attribute query takes it as it stands.
   DWORD attr;
   if (path[0] == '\0') {
-    return 0;
+    return RT_FILE_MISSING;
   }
   attr = GetFileAttributesA(path);
-  return attr != INVALID_FILE_ATTRIBUTES &&
-         (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-int rt_exists(const char* path) {
-  return path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+  if (attr == INVALID_FILE_ATTRIBUTES) {
+    return RT_FILE_MISSING;
+  }
+  return (attr & FILE_ATTRIBUTE_DIRECTORY) ? 0 : RT_FILE_NOT_DIR;
 }
 
 unsigned long long rt_discard_input(unsigned long long count) {

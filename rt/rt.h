@@ -95,22 +95,33 @@ void rt_publish_environment(void);
 // holding the empty string.
 int rt_exe_path(char* buf, size_t size);
 
+// Why a file call gives no file, or no directory: told by the call from
+// what it met on its way, so that no caller need look at the path again.
+#define RT_FILE_MISSING 1      // nothing is there, or the path cannot be used
+#define RT_FILE_NOT_REGULAR 2  // a directory, a FIFO, a device is there
+#define RT_FILE_NOT_DIR 3      // something other than a directory is there
+#define RT_FILE_UNREADABLE 4   // a regular file that cannot be opened or read
+#define RT_FILE_SHORT 5        // the file holds fewer bytes than asked for
+
 // Finds the size in bytes of the regular file at path. Returns 0 and sets
-// *size, or 1 when no such file exists or it is not a regular file (a
-// directory, a FIFO, a device); *size is then untouched.
+// *size; RT_FILE_MISSING, or RT_FILE_NOT_REGULAR when something other than a
+// regular file is there (a directory, a FIFO, a device), with *size
+// untouched.
 int rt_file_size(const char* path, unsigned long* size);
 
 // Reads exactly size bytes from the start of the regular file at path into
-// buf, without newline translation. Returns 0, or 1 when the file cannot be
-// opened, is not a regular file or holds fewer bytes. Never waits for a
-// writer, as opening a FIFO would.
+// buf, without newline translation. Returns 0; RT_FILE_MISSING or
+// RT_FILE_NOT_REGULAR as rt_file_size tells them; RT_FILE_UNREADABLE when
+// the file cannot be opened or a read fails; RT_FILE_SHORT when it holds
+// fewer bytes. Never waits for a writer, as opening a FIFO would.
 int rt_read_file(const char* path, char* buf, unsigned long size);
 
-// Opens the regular file at path for reading in binary mode. Returns the
-// stream, which the caller closes with fclose(); null when the file cannot be
-// opened or is not a regular file (a directory, a FIFO, a device), which
-// counts as missing. Never waits for a writer, as opening a FIFO would.
-FILE* rt_open_regular(const char* path);
+// Opens the regular file at path for reading in binary mode. Returns 0 with
+// *file the stream, which the caller closes with fclose(); or, with *file
+// null, RT_FILE_MISSING, RT_FILE_NOT_REGULAR (a directory, a FIFO, a device)
+// or RT_FILE_UNREADABLE (a regular file that cannot be opened). Never waits
+// for a writer, as opening a FIFO would.
+int rt_open_regular(const char* path, FILE** file);
 
 // Opens the file at path for appending text, creating it when missing, when
 // it is a regular file. Returns the stream, which the caller closes with
@@ -119,13 +130,11 @@ FILE* rt_open_regular(const char* path);
 // writing a FIFO or a pipe would.
 FILE* rt_open_append(const char* path);
 
-// Tells whether path names an existing directory. A trailing separator is
-// allowed ("C:\jdk\" is a directory when "C:\jdk" is). Returns 1 or 0.
-int rt_is_dir(const char* path);
-
-// Tells whether anything exists at path: a file of any kind or a directory.
-// Returns 1 or 0.
-int rt_exists(const char* path);
+// Checks that path names an existing directory. A trailing separator is
+// allowed ("C:\jdk\" is a directory when "C:\jdk" is). Returns 0;
+// RT_FILE_MISSING (also for the empty string), or RT_FILE_NOT_DIR when
+// something other than a directory is there.
+int rt_check_dir(const char* path);
 
 // Reads up to count bytes from standard input in binary mode (no newline
 // translation, no end-of-file byte) and drops them, stopping early at the end

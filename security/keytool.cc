@@ -90,16 +90,11 @@ char* sec_class_path(const char* old, const char* dir) {
 }
 
 // Traces why the value of JAVA_HOME is refused: empty, naming nothing, or
-// naming something that is not a directory.
-static void trace_refused_home(const char* value) {
-  const char* reason = "not-found";
-  if (!rt_trace_on()) {
-    return;
-  }
-  if (value[0] == '\0') {
-    reason = "empty";
-  } else if (rt_exists(value)) {
-    reason = "not-a-directory";
+// naming something that is not a directory, as the check why found it.
+static void trace_refused_home(const char* value, int why) {
+  const char* reason = "empty";
+  if (value[0] != '\0') {
+    reason = why == RT_FILE_NOT_DIR ? "not-a-directory" : "not-found";
   }
   rt_trace(kTraceName, "JAVA_HOME=%q refused reason=%s", value, reason);
 }
@@ -109,6 +104,7 @@ int sec_java_home(const char* dir, const char** home) {
   size_t size;
   char* text;
   char* at;
+  int why;
   // The value goes to the VM and names a folder as code-page text; one that
   // the code page cannot hold exactly is refused, never taken in another
   // form. On refusal *home is the value as the message shows it.
@@ -122,11 +118,12 @@ int sec_java_home(const char* dir, const char** home) {
       *home = value;
       return 1;
     case RT_ENV_SET:
-      // rt_is_dir refuses the empty string and takes a trailing separator;
-      // the value is then used exactly as it is written.
+      // rt_check_dir refuses the empty string and takes a trailing
+      // separator; the value is then used exactly as it is written.
       *home = value;
-      if (!rt_is_dir(value)) {
-        trace_refused_home(value);
+      why = rt_check_dir(value);
+      if (why) {
+        trace_refused_home(value, why);
         return 1;
       }
       rt_trace(kTraceName, "JAVA_HOME=%q accepted reason=a-directory", value);

@@ -11,7 +11,7 @@
 #include <string.h>
 
 #include "rt/rt.h"
-#include "tavcore/settings.h"
+#include "tavcore/expand.h"
 
 // A growable byte buffer; its capacity doubles as it fills.
 struct Buf {
@@ -115,11 +115,11 @@ static int emit(Buf* todo, size_t n, Buf* out, size_t limit) {
   return pop_onto(todo, n, out) ? TAV_EXPAND_NO_MEMORY : TAV_EXPAND_OK;
 }
 
-// Sets repl to what the reference named name[0..len) stands for; upper is
-// scratch space for the upper-case name. Sets *from_dir when repl is the
-// settings directory. Returns a TAV_EXPAND_ result.
-static int lookup(const char* name, size_t len, Buf* upper, Buf* repl,
-                  int* from_dir) {
+// Sets repl to what the reference named name[0..len) stands for, at_p for
+// %@P%; upper is scratch space for the upper-case name. Sets *from_dir when
+// repl is the settings directory. Returns a TAV_EXPAND_ result.
+static int lookup(const char* name, size_t len, const char* at_p, Buf* upper,
+                  Buf* repl, int* from_dir) {
   char* value;
   char* plain;
   int rc;
@@ -133,9 +133,8 @@ static int lookup(const char* name, size_t len, Buf* upper, Buf* repl,
   // An environment variable called @P is never consulted.
   *from_dir = strcmp(upper->data, "@P") == 0;
   if (*from_dir) {
-    const char* dir = tav_settings_value();
-    return append(repl, dir, strlen(dir)) ? TAV_EXPAND_NO_MEMORY
-                                          : TAV_EXPAND_OK;
+    return append(repl, at_p, strlen(at_p)) ? TAV_EXPAND_NO_MEMORY
+                                            : TAV_EXPAND_OK;
   }
   // The value exactly as the environment holds it, whatever its characters.
   switch (rt_getenv_text(upper->data, &value)) {
@@ -147,7 +146,7 @@ static int lookup(const char* name, size_t len, Buf* upper, Buf* repl,
       return TAV_EXPAND_NO_MEMORY;
   }
   // The value's own references are removed, not followed.
-  rc = tav_expand(value, 0, SIZE_MAX, &plain);
+  rc = tav_expand(value, 0, at_p, SIZE_MAX, &plain);
   free(value);
   if (rc != TAV_EXPAND_OK) {
     return rc;
@@ -158,11 +157,11 @@ static int lookup(const char* name, size_t len, Buf* upper, Buf* repl,
   return rc;
 }
 
-char* tav_lookup(const char* name) {
+char* tav_lookup(const char* name, const char* at_p) {
   Buf upper = {NULL, 0, 0};
   Buf repl = {NULL, 0, 0};
   int from_dir;
-  int failed = lookup(name, strlen(name), &upper, &repl, &from_dir) !=
+  int failed = lookup(name, strlen(name), at_p, &upper, &repl, &from_dir) !=
                    TAV_EXPAND_OK ||
                reserve(&repl, 0);
   free(upper.data);
@@ -180,7 +179,8 @@ static int same_reference(const Buf* repl, const char* name, size_t len) {
          repl->data[len + 1] == '%' && tav_same_text(repl->data + 1, name, len);
 }
 
-int tav_expand(const char* text, int resolve, size_t limit, char** result) {
+int tav_expand(const char* text, int resolve, const char* at_p, size_t limit,
+               char** result) {
   Buf todo = {NULL, 0, 0};
   Buf out = {NULL, 0, 0};
   Buf name = {NULL, 0, 0};
@@ -232,8 +232,8 @@ int tav_expand(const char* text, int resolve, size_t limit, char** result) {
       } else {
         have_last = 0;
         last.len = 0;
-        if ((got = lookup(name.data, name_len, &upper, &repl, &from_dir)) !=
-            TAV_EXPAND_OK) {
+        if ((got = lookup(name.data, name_len, at_p, &upper, &repl,
+                          &from_dir)) != TAV_EXPAND_OK) {
           rc = got;
           goto fail;
         }

@@ -5,8 +5,10 @@
 
 #include "rt/rt.h"
 #include "rt/trace.h"
-#include "tavcore/settings.h"
+#include "tavcore/location.h"
+#include "tavcore/reader.h"
 #include "tavcore/tavcore.h"
+#include "tavcore/trace_name.h"
 
 // Set after the first attempt to read the settings file; never cleared.
 static int initialized = 0;

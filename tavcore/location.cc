@@ -8,7 +8,8 @@
 #include "rt/path.h"
 #include "rt/rt.h"
 #include "rt/trace.h"
-#include "tavcore/settings.h"
+#include "tavcore/location.h"
+#include "tavcore/trace_name.h"
 
 int tav_base_dir(const char* exe_path, char* buf, size_t size) {
   static const char kUp[] = ".." RT_DIR_SEP ".." RT_DIR_SEP "bin" RT_DIR_SEP;

@@ -1,22 +1,22 @@
-// The settings directory that %@P% stands for while a file is read.
+// The settings directory of one read, and what %@P% stands for in it.
 #include <stdlib.h>
 #include <string.h>
 
 #include "rt/path.h"
 #include "rt/rt.h"
-#include "tavcore/settings.h"
+#include "tavcore/reader.h"
 
-// The directory part of the directory being read, and what %@P% gives for
-// it in environment text; both absent between reads.
-static char* settings_dir = NULL;
-static char* settings_value = NULL;
-
-int tav_set_settings_dir(const char* directory) {
+int tav_reader_begin(TavReader* reader, const char* directory) {
   size_t keep = rt_path_dir_length(directory, kRtDirSeps);
   size_t trimmed;
   char* dir;
   char* plain;
   char* value;
+  reader->dir = NULL;
+  reader->at_p = NULL;
+  reader->line = NULL;
+  reader->line_cap = 0;
+  reader->line_number = 0;
   dir = (char*)malloc(keep + 1);
   if (!dir) {
     return 1;
@@ -40,23 +40,17 @@ int tav_set_settings_dir(const char* directory) {
     free(dir);
     return 1;
   }
-  tav_release_settings_dir();
-  settings_dir = dir;
-  settings_value = value;
+  reader->dir = dir;
+  reader->at_p = value;
   return 0;
 }
 
-void tav_release_settings_dir(void) {
-  free(settings_dir);
-  free(settings_value);
-  settings_dir = NULL;
-  settings_value = NULL;
-}
-
-const char* tav_settings_dir(void) {
-  return settings_dir ? settings_dir : "";
-}
-
-const char* tav_settings_value(void) {
-  return settings_value ? settings_value : "";
+void tav_reader_end(TavReader* reader) {
+  free(reader->dir);
+  free(reader->at_p);
+  free(reader->line);
+  reader->dir = NULL;
+  reader->at_p = NULL;
+  reader->line = NULL;
+  reader->line_cap = 0;
 }

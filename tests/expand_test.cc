@@ -7,14 +7,15 @@
 
 #include <string>
 
-#include "tavcore/settings.h"
+#include "tavcore/expand.h"
+#include "tavcore/reader.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 
-static std::string expand(const std::string& text, int resolve,
-                          size_t limit = SIZE_MAX) {
+static std::string expand_in(const char* at_p, const std::string& text,
+                             int resolve, size_t limit) {
   char* out;
-  int rc = tav_expand(text.c_str(), resolve, limit, &out);
+  int rc = tav_expand(text.c_str(), resolve, at_p, limit, &out);
   std::string result = rc == TAV_EXPAND_TOO_LARGE ? "(too large)"
                        : out                      ? out
                                                   : "(null)";
@@ -32,13 +33,23 @@ class ExpandTest : public ::testing::Test {
     test_putenv("TAVT_Y=");
     test_putenv("@P=not consulted");
     dir_ = std::string(kDirSep) + "p" + kDirSep + "bin";
-    ASSERT_EQ(tav_set_settings_dir((dir_ + kDirSep).c_str()), 0);
+    begin(dir_ + kDirSep);
   }
   void TearDown() override {
-    tav_release_settings_dir();
+    tav_reader_end(&reader_);
     test_putenv("@P=");
   }
+  // Makes the directory part of directory the one that %@P% stands for.
+  void begin(const std::string& directory) {
+    tav_reader_end(&reader_);
+    ASSERT_EQ(tav_reader_begin(&reader_, directory.c_str()), 0);
+  }
+  std::string expand(const std::string& text, int resolve,
+                     size_t limit = SIZE_MAX) {
+    return expand_in(reader_.at_p, text, resolve, limit);
+  }
   std::string dir_;
+  TavReader reader_ = {nullptr, nullptr, nullptr, 0, 0};
 };
 
 TEST_F(ExpandTest, ReplacesReferencesAndRescansInsertedText) {
@@ -68,26 +79,26 @@ TEST_F(ExpandTest, SettingsDirectoryWithoutItsTrailingSeparator) {
   EXPECT_EQ(expand("%@P%", 1), dir_);
   EXPECT_EQ(expand("%@p%" + std::string(kDirSep) + "x", 1),
             dir_ + kDirSep + "x");
-  char* looked_up = tav_lookup("@p");
+  char* looked_up = tav_lookup("@p", reader_.at_p);
   EXPECT_EQ(looked_up, dir_);
   free(looked_up);
   // Only one separator is dropped, and only the platform's own.
-  ASSERT_EQ(tav_set_settings_dir("C:x:"), 0);
+  begin("C:x:");
   EXPECT_EQ(expand("%@P%", 1), "C:x:");
-  tav_release_settings_dir();
+  begin("");
   EXPECT_EQ(expand("[%@P%]", 1), "[]");
 }
 
 TEST_F(ExpandTest, SelfFeedingSettingsDirectoryEnds) {
   std::string sep = kDirSep;
   // A replacement that equals its reference without regard to case stays.
-  ASSERT_EQ(tav_set_settings_dir(("%@p%" + sep).c_str()), 0);
+  begin("%@p%" + sep);
   EXPECT_EQ(expand("%@P%", 1), "%@P%");
   // A reference that stays inserts nothing.
   EXPECT_EQ(expand("%@P%%@p%", 1, 8), "%@P%%@p%");
   // One that holds the reference inside longer text is inserted a bounded
   // number of times; the reference then stays.
-  ASSERT_EQ(tav_set_settings_dir(("x%@P%y" + sep).c_str()), 0);
+  begin("x%@P%y" + sep);
   std::string many_x(TAV_MAX_DIR_INSERTS, 'x');
   std::string many_y(TAV_MAX_DIR_INSERTS, 'y');
   EXPECT_EQ(expand("<%@P%>", 1), "<" + many_x + "%@P%" + many_y + ">");
@@ -119,7 +130,7 @@ TEST_F(ExpandTest, AllocationFailureGivesNull) {
     SCOPED_TRACE(n);
     fault_fail_from(n);
     char* out;
-    tav_expand("%TAVT_R%-%@P%-%TAVT_X%", 1, SIZE_MAX, &out);
+    tav_expand("%TAVT_R%-%@P%-%TAVT_X%", 1, reader_.at_p, SIZE_MAX, &out);
     int made = fault_count();
     fault_fail_from(0);
     std::string result = out ? out : "(null)";

@@ -8,7 +8,8 @@
 
 #include "rt/path.h"
 #include "rt/rt.h"
-#include "tavcore/settings.h"
+#include "tavcore/location.h"
+#include "tavcore/reader.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 
@@ -102,9 +103,10 @@ TEST(LocationTest, SeparatorsAreWholeCharactersUnderADoubleByteCodePage) {
               rt_path_ends_in(c.path, strlen(c.path), kRtDirSeps) != 0);
   }
   // Where the settings directory and its trimmed form come from.
-  ASSERT_EQ(0, tav_set_settings_dir("C:\\P\\\x83\x5C\x95\x5C.ini"));
-  EXPECT_STREQ("C:\\P\\", tav_settings_dir());
-  tav_release_settings_dir();
+  TavReader reader;
+  ASSERT_EQ(0, tav_reader_begin(&reader, "C:\\P\\\x83\x5C\x95\x5C.ini"));
+  EXPECT_STREQ("C:\\P\\", reader.dir);
+  tav_reader_end(&reader);
   EXPECT_EQ(4u, rt_path_trimmed_length("C:\\P\\", "\\"));
   EXPECT_EQ(5u, rt_path_trimmed_length("C:\\\x83\x5C", "\\"));
   char* joined = rt_path_join("C:\\\x83\x5C", "vorel.ini");

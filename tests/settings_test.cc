@@ -1,6 +1,6 @@
 // The settings file reader: line reading, sections and assignments, Join and
 // the settings directory, and allocation failures while a file is read.
-#include "tavcore/settings.h"
+#include "tavcore/reader.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "rt/path.h"
+#include "rt/rt.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 
@@ -149,29 +150,44 @@ TEST(SettingsTest, AppliesTheExampleSection) {
   EXPECT_EQ(path, p + ";C:\\WINDOWS");
   EXPECT_EQ(include, p + "\\..\\include");
   EXPECT_EQ(lib, "(unset)");
-  // Between reads %@P% stands for nothing.
-  EXPECT_STREQ(tav_settings_dir(), "");
+  // Once a read ends, its reader holds no %@P% value.
+  TavReader reader;
+  ASSERT_EQ(tav_reader_begin(&reader, dir.c_str()), 0);
+  tav_reader_end(&reader);
+  EXPECT_EQ(reader.at_p, nullptr);
 }
 
 TEST(SettingsTest, MissingOrIrregularFileChangesNothing) {
   std::string dir = scratch_dir("missing");
   std::string device = kNullDevice;
   size_t cut = device.rfind(kDirSep[0]) + 1;
-  std::vector<std::pair<std::string, std::string>> cases = {
-      {dir, "vorel.ini"},
-      {dir, "folder"},
-      {device.substr(0, cut), device.substr(cut)},
+  // Each with the reason that the open gives, which the reader traces.
+  struct Case {
+    std::string dir;
+    std::string name;
+    int why;
+  };
+  std::vector<Case> cases = {
+      {dir, "vorel.ini", RT_FILE_MISSING},
+      {dir, "folder", RT_FILE_NOT_REGULAR},
+      {device.substr(0, cut), device.substr(cut), RT_FILE_NOT_REGULAR},
   };
   ASSERT_TRUE(make_dirs(dir + "folder"));
   // A FIFO without a writer must not hold the reader up.
   if (make_fifo(dir + "fifo")) {
-    cases.push_back({dir, "fifo"});
+    cases.push_back({dir, "fifo", RT_FILE_NOT_REGULAR});
+  }
+  if (make_unreadable_file(dir + "locked.ini")) {
+    cases.push_back({dir, "locked.ini", RT_FILE_UNREADABLE});
   }
   test_putenv("TAVT_B=old");
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.second);
-    EXPECT_EQ(tav_load_settings(c.first.c_str(), c.second.c_str()), 1);
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(tav_load_settings(c.dir.c_str(), c.name.c_str()), 1);
     EXPECT_EQ(var("TAVT_B"), "old");
+    FILE* file;
+    EXPECT_EQ(rt_open_regular((c.dir + c.name).c_str(), &file), c.why);
+    EXPECT_EQ(file, nullptr);
   }
 }
 
@@ -228,13 +244,14 @@ TEST(SettingsTest, JoinAndDirectoryPart) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.directory);
-    ASSERT_EQ(tav_set_settings_dir(c.directory), 0);
-    EXPECT_STREQ(tav_settings_dir(), c.part);
-    char* joined = rt_path_join(tav_settings_dir(), "vorel.ini");
+    TavReader reader;
+    ASSERT_EQ(tav_reader_begin(&reader, c.directory), 0);
+    EXPECT_STREQ(reader.dir, c.part);
+    char* joined = rt_path_join(reader.dir, "vorel.ini");
     EXPECT_EQ(joined, c.joined);
     free(joined);
+    tav_reader_end(&reader);
   }
-  tav_release_settings_dir();
   char* joined = rt_path_join("d", "f");
   EXPECT_EQ(joined, "d"s + kDirSep + "f");
   free(joined);

@@ -107,6 +107,32 @@ bool in_code_page(const std::string& utf8, std::string* cp) {
   return true;
 }
 
+// Tells whether this process can open path for reading.
+static bool opens_for_reading(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) {
+    return false;
+  }
+  close(fd);
+  return true;
+}
+
+bool make_unreadable_file(const std::string& path) {
+  // Permissions do not bind root; the kernel opens this setting for writing
+  // alone, to root too.
+  static const char kWriteOnly[] = "/proc/sys/vm/drop_caches";
+  struct stat st;
+  if (!write_file(path, "unreadable\n") || chmod(path.c_str(), 0) != 0) {
+    return false;
+  }
+  if (opens_for_reading(path) &&
+      (!remove_file(path) || symlink(kWriteOnly, path.c_str()) != 0)) {
+    return false;
+  }
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         !opens_for_reading(path);
+}
+
 bool make_fifo(const std::string& path) {
   return mkfifo(path.c_str(), 0600) == 0;
 }

@@ -127,6 +127,17 @@ bool remove_file(const std::string& path) {
   return DeleteFileA(path.c_str()) != 0;
 }
 
+bool make_unreadable_file(const std::string& path) {
+  // Never closed: the hold lasts until the test binary ends.
+  HANDLE h;
+  if (!write_file(path, "unreadable\n")) {
+    return false;
+  }
+  h = CreateFileW(wide(path).c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
+                  FILE_ATTRIBUTE_NORMAL, NULL);
+  return h != INVALID_HANDLE_VALUE;
+}
+
 bool make_fifo(const std::string&) {
   return false;
 }

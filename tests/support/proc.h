@@ -114,6 +114,14 @@ std::string read_file(const std::string& path);
 bool copy_file(const std::string& from, const std::string& to);
 bool remove_file(const std::string& path);
 
+// Makes a file at path that exists as a regular file but that this process
+// and the programs it starts cannot open for reading: one without
+// permissions on POSIX or, where those do not bind (root), a link to a
+// kernel setting that may only be written; on Windows one that this process
+// holds open without sharing until it ends. Returns false where the
+// platform cannot make one.
+bool make_unreadable_file(const std::string& path);
+
 // Makes a FIFO (named pipe) at path. Returns false where the platform has
 // none in its file system.
 bool make_fifo(const std::string& path);

@@ -1,0 +1,242 @@
+// The settings file reader: every assignment of the [Environment] section,
+// with its references expanded, goes into the process environment.
+#include "tavcore/reader.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "rt/path.h"
+#include "rt/rt.h"
+#include "rt/trace.h"
+#include "tavcore/expand.h"
+#include "tavcore/tavcore.h"
+#include "tavcore/trace_name.h"
+
+// White space and letters or digits are ASCII's own: in UTF-8 and in
+// double-byte code pages a byte of a longer character may look like a
+// blank or a letter of another locale.
+static int is_space(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+static int is_alnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+         (c >= 'a' && c <= 'z');
+}
+
+// Tells whether the header whose text follows the "[" opens the Environment
+// section: white space, exactly the letters and digits of the name, then "]"
+// after any white space.
+static int opens_environment(const char* p) {
+  static const char kName[] = "Environment";
+  const char* start;
+  while (is_space(*p)) {
+    p++;
+  }
+  start = p;
+  while (is_alnum(*p)) {
+    p++;
+  }
+  if ((size_t)(p - start) != sizeof kName - 1 ||
+      !tav_same_text(start, kName, sizeof kName - 1)) {
+    return 0;
+  }
+  while (is_space(*p)) {
+    p++;
+  }
+  return *p == ']';
+}
+
+static void trace_not_applied(const TavReader* reader, const char* reason,
+                              const char* text) {
+  rt_trace(TAV_TRACE_NAME, "line %d not applied reason=%s text=%q",
+           reader->line_number, reason, text);
+}
+
+// Traces what the environment made of the assignment text, whose "=" (if
+// any) is at eq; the text is split there for the trace and mended after.
+static void trace_assignment(const TavReader* reader, char* text, char* eq,
+                             int putenv_rc) {
+  if (!rt_trace_on()) {
+    return;
+  }
+  if (putenv_rc != 0) {
+    trace_not_applied(reader, "refused", text);
+    return;
+  }
+  *eq = '\0';
+  if (eq[1] == '\0') {
+    rt_trace(TAV_TRACE_NAME, "line %d removed name=%q", reader->line_number,
+             text);
+  } else {
+    rt_trace(TAV_TRACE_NAME, "line %d set name=%q value=%q",
+             reader->line_number, text, eq + 1);
+  }
+  *eq = '=';
+}
+
+// Puts one assignment into the environment: the name upper-cased and white
+// space around the "=" and at the end removed. The text is changed in place.
+// Returns 0, or 1 when out of memory.
+static int apply_assignment(const TavReader* reader, char* text) {
+  char* end = text + strlen(text);
+  char* eq;
+  int putenv_rc;
+  while (end > text && is_space(end[-1])) {
+    end--;
+  }
+  *end = '\0';
+  eq = strchr(text, '=');
+  tav_upper(text, eq ? eq : end);
+  if (eq) {
+    char* value = eq + 1;
+    char* name_end = eq;
+    while (is_space(*value)) {
+      value++;
+    }
+    memmove(eq + 1, value, strlen(value) + 1);
+    while (name_end > text && is_space(name_end[-1])) {
+      name_end--;
+    }
+    memmove(name_end, eq, strlen(eq) + 1);
+    eq = name_end;
+  }
+  // On Windows in UTF-16, with exactly the characters of the line.
+  putenv_rc = rt_putenv_text(text);
+  if (putenv_rc == -2) {
+    trace_not_applied(reader, "out-of-memory", text);
+    return 1;
+  }
+  trace_assignment(reader, text, eq, putenv_rc);
+  return 0;
+}
+
+// Handles one line of environment text: expanded first, then a comment, a
+// section header or an assignment. A line that expands past the limit, or
+// takes a value that has no exact form, is skipped whole. Returns 0, or 1
+// when out of memory.
+static int handle_line(TavReader* reader, const char* line, int* in_section) {
+  char* text;
+  char* p;
+  int rc = tav_expand(line, 1, reader->at_p, TAV_MAX_EXPANDED_LINE, &text);
+  reader->line_number++;
+  if (rc == TAV_EXPAND_TOO_LARGE || rc == TAV_EXPAND_NOT_EXACT) {
+    trace_not_applied(
+        reader,
+        rc == TAV_EXPAND_TOO_LARGE ? "expands-past-limit" : "text-not-exact",
+        line);
+    return 0;
+  }
+  if (rc != TAV_EXPAND_OK) {
+    trace_not_applied(reader, "out-of-memory", line);
+    return 1;
+  }
+  p = text;
+  while (is_space(*p)) {
+    p++;
+  }
+  if (*p == '\0' || *p == ';') {
+    // A comment.
+    trace_not_applied(reader, *p ? "comment" : "empty", text);
+  } else if (*p == '[') {
+    *in_section = opens_environment(p + 1);
+    rt_trace(TAV_TRACE_NAME, "line %d section %q %s", reader->line_number, p,
+             *in_section ? "on" : "off");
+  } else if (*in_section) {
+    rc = apply_assignment(reader, p);
+  } else {
+    trace_not_applied(reader, "outside-section", text);
+  }
+  free(text);
+  return rc;
+}
+
+// Handles the line just read in the encoding enc: a line of code-page text
+// is turned into environment text first. Returns 0, or 1 when out of memory.
+static int handle_read_line(TavReader* reader, TavEncoding enc,
+                            int* in_section) {
+  char* line = reader->line;
+  char* text = line;
+  int rc;
+  if (enc == TAV_CODE_PAGE) {
+    text = rt_text_from_code_page(line, strlen(line));
+    if (!text) {
+      reader->line_number++;
+      trace_not_applied(reader, "out-of-memory", line);
+      return 1;
+    }
+  }
+  rc = handle_line(reader, text, in_section);
+  if (text != line) {
+    free(text);
+  }
+  return rc;
+}
+
+// Traces why the settings file at path could not be opened, as the open
+// found it.
+static void trace_not_read(const char* path, int why) {
+  const char* reason = "not-found";
+  if (why == RT_FILE_NOT_REGULAR) {
+    reason = "not-a-regular-file";
+  } else if (why == RT_FILE_UNREADABLE) {
+    reason = "unreadable";
+  }
+  rt_trace(TAV_TRACE_NAME, "settings file=%q not read reason=%s", path, reason);
+}
+
+int tav_load_settings(const char* directory, const char* file_name) {
+  TavReader reader;
+  char* path = NULL;
+  FILE* file = NULL;
+  int in_section = 0;
+  int got = TAV_LINE_NO_MEMORY;
+  int rc = 1;
+  int why;
+  TavEncoding enc;
+
+  if (tav_reader_begin(&reader, directory)) {
+    rt_trace(TAV_TRACE_NAME, "settings not read reason=out-of-memory");
+    return 1;
+  }
+  path = rt_path_join(reader.dir, file_name);
+  if (!path) {
+    rt_trace(TAV_TRACE_NAME, "settings not read reason=out-of-memory");
+    goto fail;
+  }
+  why = rt_open_regular(path, &file);
+  if (why) {
+    trace_not_read(path, why);
+    goto fail;
+  }
+  rt_trace(TAV_TRACE_NAME, "settings file=%q opened", path);
+  enc = tav_read_mark(file);
+  if (enc != TAV_CODE_PAGE) {
+    rt_trace(TAV_TRACE_NAME, "settings file=%q encoding=%s", path,
+             enc == TAV_UTF8      ? "utf-8"
+             : enc == TAV_UTF16LE ? "utf-16le"
+                                  : "utf-16be");
+  }
+  while ((got = tav_read_line(&reader, file, enc)) == TAV_LINE_READ ||
+         got == TAV_LINE_NOT_TEXT) {
+    if (got == TAV_LINE_NOT_TEXT) {
+      reader.line_number++;
+      trace_not_applied(&reader, "text-not-exact", reader.line);
+    } else if (handle_read_line(&reader, enc, &in_section)) {
+      got = TAV_LINE_NO_MEMORY;
+      break;
+    }
+  }
+  rc = got == TAV_LINE_NONE ? 0 : 1;
+  rt_trace(TAV_TRACE_NAME, "settings file=%q %s after %d lines", path,
+           rc ? "stopped reason=out-of-memory" : "read", reader.line_number);
+
+fail:
+  if (file) {
+    fclose(file);
+  }
+  free(path);
+  tav_reader_end(&reader);
+  return rc;
+}

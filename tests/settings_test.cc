@@ -210,22 +210,21 @@ TEST(SettingsTest, AllocationFailureStopsTheRead) {
       "[Environment]\nTAVT_A=" + std::string(250, 'a') + "\nTAVT_B=%TAVT_A%\n";
   std::string dir = scratch_dir("faults");
   write_file(dir + "vorel.ini", file);
-  for (int n = 1;; n++) {
-    SCOPED_TRACE(n);
-    fault_fail_from(n);
-    int rc = tav_load_settings(dir.c_str(), "vorel.ini");
-    int made = fault_count();
-    fault_fail_from(0);
-    if (made < n) {
+  each_fault([&](const Fault& fault) {
+    int rc = -1;
+    bool struck = run_with_fault(
+        fault, [&] { rc = tav_load_settings(dir.c_str(), "vorel.ini"); });
+    SCOPED_TRACE(describe(fault));
+    if (!struck) {
       EXPECT_EQ(rc, 0);
-      break;
+      return;
     }
     EXPECT_EQ(rc, 1);
     // The next read starts afresh.
     test_putenv("TAVT_B=");
     EXPECT_EQ(tav_load_settings(dir.c_str(), "vorel.ini"), 0);
     EXPECT_EQ(var("TAVT_B"), std::string(250, 'a'));
-  }
+  });
 }
 
 TEST(SettingsTest, JoinAndDirectoryPart) {

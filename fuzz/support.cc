@@ -9,6 +9,8 @@
 
 #include <vector>
 
+#include "rt/rt.h"
+
 extern char** environ;
 
 extern "C" {
@@ -151,6 +153,9 @@ void fz_env_record() {
 
 void fz_env_restore() {
   clearenv();
+  // The runtime layer's table of the environment goes too, before the
+  // blocks made since fz_keep_begin are freed.
+  rt_env_release();
   for (char* entry : recorded) {
     putenv(entry);
   }

@@ -153,6 +153,19 @@ static int adopt(size_t room) {
   return 0;
 }
 
+void rt_env_release(void) {
+  if (table == NULL || environ == table) {
+    return;
+  }
+  free(table);
+  free(index_slots);
+  table = NULL;
+  index_slots = NULL;
+  table_cap = 0;
+  table_len = 0;
+  index_cap = 0;
+}
+
 // Sets, replaces or removes a variable as rt_putenv does. Returns 0, -1
 // when refused, -2 when out of memory (nothing changed).
 static int put_entry(char* assignment) {

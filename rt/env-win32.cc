@@ -21,6 +21,8 @@ int rt_putenv(char* assignment) {
   return _putenv(assignment);
 }
 
+void rt_env_release(void) {}
+
 // Tells whether name can name a variable: not empty and without "=".
 static int valid_name(const char* name) {
   return name[0] != '\0' && !strchr(name, '=');

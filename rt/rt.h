@@ -52,6 +52,13 @@ int rt_putenv(char* assignment);
 // free().
 int rt_getenv_exact(const char* name, const char* prefix, char** value);
 
+// Frees what the layer keeps of an environment that is no longer the
+// process's (on POSIX its own table of the entries, once it has set one):
+// for a caller that has put an environment of its own in place, as a test
+// harness does after clearenv(). Does nothing where the layer keeps nothing
+// or where its table is still the environment.
+void rt_env_release(void);
+
 // Environment text: the text that the environment holds, which the
 // functions below take and give. UTF-8 on Windows, whose environment is
 // UTF-16, so that every character is kept; on POSIX the environment's own

@@ -6,24 +6,20 @@
 #include <string.h>
 
 #include "loader/loader.h"
+#include "rt/rt.h"
 
 int main(int argc, char** argv) {
-  FILE* file;
-  long size;
+  unsigned long size;
   char* text;
   int words = 0;
-  if (argc < 3 || !(file = fopen(argv[2], "rb"))) {
+  if (argc < 3 || rt_file_size(argv[2], &size)) {
     return 2;
   }
-  fseek(file, 0, SEEK_END);
-  size = ftell(file);
-  fseek(file, 0, SEEK_SET);
   // One byte past the text, which the splitter may write.
-  text = (char*)malloc((size_t)size + 1);
-  if (!text || fread(text, 1, (size_t)size, file) != (size_t)size) {
+  text = (char*)malloc(size + 1);
+  if (!text || rt_read_file(argv[2], text, size)) {
     return 2;
   }
-  fclose(file);
   if (strcmp(argv[1], "split") == 0) {
     LdrArgs args = {0, 0, NULL};
     int rescan = 0;

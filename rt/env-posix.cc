@@ -104,6 +104,14 @@ static void index_insert(size_t pos) {
   index_slots[at] = pos + 1;
 }
 
+// Makes the index again from the table's entries.
+static void reindex(void) {
+  memset(index_slots, 0, index_cap * sizeof(size_t));
+  for (size_t pos = 0; pos < table_len; pos++) {
+    index_insert(pos);
+  }
+}
+
 // Tells whether the table is environ as this layer left it.
 static int table_current(void) {
   return table && environ == table && table[table_len] == NULL &&
@@ -127,7 +135,7 @@ static int adopt(size_t room) {
   }
   icap = 2 * cap;
   grown = (char**)malloc(cap * sizeof(char*));
-  slots = (size_t*)calloc(icap, sizeof(size_t));
+  slots = (size_t*)malloc(icap * sizeof(size_t));
   if (!grown || !slots) {
     free(grown);
     free(slots);
@@ -147,9 +155,7 @@ static int adopt(size_t room) {
   index_slots = slots;
   index_cap = icap;
   environ = table;
-  for (size_t pos = 0; pos < len; pos++) {
-    index_insert(pos);
-  }
+  reindex();
   return 0;
 }
 
@@ -206,10 +212,7 @@ static int put_entry(char* assignment) {
     }
     table[kept] = NULL;
     table_len = kept;
-    memset(index_slots, 0, index_cap * sizeof(size_t));
-    for (size_t pos = 0; pos < kept; pos++) {
-      index_insert(pos);
-    }
+    reindex();
   }
   if (eq[1] == '\0') {
     return 0;
@@ -223,17 +226,6 @@ static int put_entry(char* assignment) {
 
 int rt_putenv(char* assignment) {
   return put_entry(assignment) == 0 ? 0 : -1;
-}
-
-// Copies the value of name, or tells that it is unset.
-static int copy_value(const char* name, char** value) {
-  const char* found = rt_getenv(name);
-  *value = NULL;
-  if (!found) {
-    return RT_ENV_UNSET;
-  }
-  *value = strdup(found);
-  return *value ? RT_ENV_SET : RT_ENV_NO_MEMORY;
 }
 
 int rt_getenv_exact(const char* name, const char* prefix, char** value) {
@@ -256,7 +248,7 @@ int rt_getenv_exact(const char* name, const char* prefix, char** value) {
 }
 
 int rt_getenv_text(const char* name, char** value) {
-  return copy_value(name, value);
+  return rt_getenv_exact(name, "", value);
 }
 
 int rt_putenv_text(const char* assignment) {

@@ -247,6 +247,35 @@ int rt_getenv_exact(const char* name, const char* prefix, char** value) {
   return RT_ENV_SET;
 }
 
+int rt_getenv_exact_list(int count, const char* const* names,
+                         const char* const* prefixes, int* found,
+                         char** values) {
+  size_t total = 0;
+  char* at;
+  // First where each value lies and the size of the block; values[i] holds
+  // the value found until the block is filled.
+  for (int i = 0; i < count; i++) {
+    const char* value = rt_getenv(names[i]);
+    found[i] = value ? RT_ENV_SET : RT_ENV_UNSET;
+    values[i] = (char*)value;
+    total += strlen(prefixes[i]) + (value ? strlen(value) : 0) + 1;
+  }
+  at = (char*)malloc(total);
+  for (int i = 0; i < count; i++) {
+    const char* value = values[i];
+    size_t len = strlen(prefixes[i]);
+    values[i] = at;
+    if (at) {
+      memcpy(at, prefixes[i], len);
+      at += len;
+      len = value ? strlen(value) : 0;
+      memcpy(at, value ? value : "", len + 1);
+      at += len + 1;
+    }
+  }
+  return values[0] ? RT_ENV_SET : RT_ENV_NO_MEMORY;
+}
+
 int rt_getenv_text(const char* name, char** value) {
   return rt_getenv_exact(name, "", value);
 }

@@ -52,6 +52,16 @@ int rt_putenv(char* assignment);
 // free().
 int rt_getenv_exact(const char* name, const char* prefix, char** value);
 
+// Reads count variables as rt_getenv_exact does, into one block: values[i]
+// is prefixes[i] followed by the value of names[i], or by nothing when it is
+// unset, and found[i] says which (RT_ENV_SET, RT_ENV_UNSET, or
+// RT_ENV_NOT_EXACT with the copy for messages). Returns RT_ENV_SET, or
+// RT_ENV_NO_MEMORY with nothing kept. count is at least 1; the block begins
+// at values[0], and the caller frees values[0] alone.
+int rt_getenv_exact_list(int count, const char* const* names,
+                         const char* const* prefixes, int* found,
+                         char** values);
+
 // Frees what the layer keeps of an environment that is no longer the
 // process's (on POSIX its own table of the entries, once it has set one):
 // for a caller that has put an environment of its own in place, as a test

@@ -64,6 +64,33 @@ TEST(EnvTest, OneVariableANameInAnyCaseAndRemovalByAnEmptyValue) {
   }
 }
 
+TEST(EnvTest, AListOfVariablesComesInOneBlockEachAfterItsPrefix) {
+  ASSERT_TRUE(put("RTT_L1=one"));
+  ASSERT_TRUE(put("RTT_L3="));
+  ASSERT_TRUE(put("rtt_l4=four"));
+  const char* names[] = {"RTT_L1", "RTT_L2", "RTT_L3", "RTT_L4", "A=B"};
+  const char* prefixes[] = {"-DRTT_L1=", "", "-D3=", "x", "y"};
+  int found[5];
+  char* values[5];
+  ASSERT_EQ(RT_ENV_SET, rt_getenv_exact_list(5, names, prefixes, found,
+                                             values));
+  const struct {
+    int found;
+    const char* value;
+  } kWant[] = {{RT_ENV_SET, "-DRTT_L1=one"}, {RT_ENV_UNSET, ""},
+               {RT_ENV_UNSET, "-D3="}, {RT_ENV_SET, "xfour"},
+               {RT_ENV_UNSET, "y"}};
+  for (int i = 0; i < 5; i++) {
+    SCOPED_TRACE(names[i]);
+    EXPECT_EQ(kWant[i].found, found[i]);
+    EXPECT_STREQ(kWant[i].value, values[i]);
+    // One block, in the order of the names.
+    EXPECT_EQ(i == 0 ? values[0] : values[i - 1] + strlen(values[i - 1]) + 1,
+              values[i]);
+  }
+  free(values[0]);
+}
+
 #ifndef _WIN32
 TEST(EnvTest, TheCLibrarysOwnChangesInBetweenAreKept) {
   ASSERT_TRUE(put("RTT_B=1"));

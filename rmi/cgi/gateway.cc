@@ -14,14 +14,22 @@ static const char kInterpreter[] = "java";
 static const char kHandlerClass[] = "sun.rmi.transport.proxy.CGIHandler";
 static const char kTraceName[] = "gatelet_g";
 
+// The CGI variables in the order passed, each with its property's prefix.
+#define CGI_VARIABLES(X)                                                  \
+  X(AUTH_TYPE) X(CONTENT_LENGTH) X(CONTENT_TYPE) X(GATEWAY_INTERFACE)     \
+  X(HTTP_ACCEPT) X(PATH_INFO) X(PATH_TRANSLATED) X(QUERY_STRING)          \
+  X(REMOTE_ADDR) X(REMOTE_HOST) X(REMOTE_IDENT) X(REMOTE_USER)            \
+  X(REQUEST_METHOD) X(SCRIPT_NAME) X(SERVER_NAME) X(SERVER_PORT)          \
+  X(SERVER_PROTOCOL) X(SERVER_SOFTWARE)
+#define CGI_NAME(name) #name,
+#define CGI_PREFIX(name) "-D" #name "=",
+#define CGI_PREFIX_LENGTH(name) sizeof("-D" #name "=") - 1,
 static const char* const kVariables[CGI_VARIABLE_COUNT] = {
-    "AUTH_TYPE",         "CONTENT_LENGTH",  "CONTENT_TYPE",
-    "GATEWAY_INTERFACE", "HTTP_ACCEPT",     "PATH_INFO",
-    "PATH_TRANSLATED",   "QUERY_STRING",    "REMOTE_ADDR",
-    "REMOTE_HOST",       "REMOTE_IDENT",    "REMOTE_USER",
-    "REQUEST_METHOD",    "SCRIPT_NAME",     "SERVER_NAME",
-    "SERVER_PORT",       "SERVER_PROTOCOL", "SERVER_SOFTWARE",
-};
+    CGI_VARIABLES(CGI_NAME)};
+static const char* const kPrefixes[CGI_VARIABLE_COUNT] = {
+    CGI_VARIABLES(CGI_PREFIX)};
+static const unsigned char kPrefixLengths[CGI_VARIABLE_COUNT] = {
+    CGI_VARIABLES(CGI_PREFIX_LENGTH)};
 
 const char* cgi_variable(int i) {
   return kVariables[i];
@@ -75,65 +83,49 @@ static int fail_request(const char* message) {
 }
 
 int cgi_exec_vector(char*** vector) {
-  char** entries = (char**)calloc(CGI_VECTOR_SIZE, sizeof(char*));
-  char prefix[32];
-  int n = 0;
-  int rc = CGI_NO_MEMORY;
+  char** entries = (char**)malloc(CGI_VECTOR_SIZE * sizeof(char*));
+  char** properties = entries + 1;
+  int found[CGI_VARIABLE_COUNT];
+  int tracing = rt_trace_on();
   if (!entries) {
     return CGI_NO_MEMORY;
   }
-  entries[n++] = (char*)kInterpreter;
-  for (int i = 0; i < CGI_VARIABLE_COUNT; i++) {
-    size_t plen = strlen(kVariables[i]) + 3;
-    int found;
-    memcpy(prefix, "-D", 2);
-    memcpy(prefix + 2, kVariables[i], plen - 3);
-    memcpy(prefix + plen - 1, "=", 2);
-    // The value comes from the remote client. It goes into the vector as it
-    // is, after -DNAME=: rt_exec hands each entry to the interpreter whole
-    // as one argument, whatever its bytes. It reaches the interpreter as
-    // code-page text: one that the code page cannot hold exactly is not
-    // passed in another form, which a filter in front of the server never
-    // saw.
-    found = rt_getenv_exact(kVariables[i], prefix, &entries[n]);
-    if (found == RT_ENV_NO_MEMORY) {
-      goto fail;
-    }
-    if (found == RT_ENV_NOT_EXACT) {
-      rt_trace(kTraceName, "variable %s not passed reason=not-in-code-page "
-               "value=%q", kVariables[i], entries[n] + plen);
-      rc = CGI_NOT_IN_CODE_PAGE;
-      goto fail;
-    }
-    if (found == RT_ENV_UNSET) {
-      rt_trace(kTraceName, "variable %s value=%q", kVariables[i],
-               (const char*)NULL);
-      entries[n] = strdup(prefix);
-      if (!entries[n]) {
-        goto fail;
-      }
-    } else {
-      rt_trace(kTraceName, "variable %s value=%q", kVariables[i],
-               entries[n] + plen);
-    }
-    n++;
+  // The values come from the remote client. Each goes into the vector as it
+  // is, after -DNAME=: rt_exec hands each entry to the interpreter whole as
+  // one argument, whatever its bytes. It reaches the interpreter as
+  // code-page text: one that the code page cannot hold exactly is not passed
+  // in another form, which a filter in front of the server never saw.
+  if (rt_getenv_exact_list(CGI_VARIABLE_COUNT, kVariables, kPrefixes, found,
+                           properties) != RT_ENV_SET) {
+    free(entries);
+    return CGI_NO_MEMORY;
   }
-  entries[n++] = (char*)kHandlerClass;
-  entries[n] = NULL;
+  for (int i = 0; i < CGI_VARIABLE_COUNT; i++) {
+    const char* value = properties[i] + kPrefixLengths[i];
+    if (found[i] == RT_ENV_NOT_EXACT) {
+      rt_trace(kTraceName, "variable %s not passed reason=not-in-code-page "
+               "value=%q", kVariables[i], value);
+      // Nothing of a vector that is not used is kept.
+      free(properties[0]);
+      free(entries);
+      return CGI_NOT_IN_CODE_PAGE;
+    }
+    if (tracing) {
+      rt_trace(kTraceName, "variable %s value=%q", kVariables[i],
+               found[i] == RT_ENV_UNSET ? NULL : value);
+    }
+  }
+  entries[0] = (char*)kInterpreter;
+  entries[CGI_VARIABLE_COUNT + 1] = (char*)kHandlerClass;
+  entries[CGI_VARIABLE_COUNT + 2] = NULL;
   *vector = entries;
   return 0;
-
-fail:
-  // Nothing of a partial vector is used or kept.
-  cgi_free_vector(entries);
-  return rc;
 }
 
 void cgi_free_vector(char** vector) {
-  // Entry 0 and the class are literals; properties not yet made are null.
-  for (int i = 1; i <= CGI_VARIABLE_COUNT; i++) {
-    free(vector[i]);
-  }
+  // The properties lie in one block, which begins with the first; entry 0
+  // and the class are literals.
+  free(vector[1]);
   free(vector);
 }
 

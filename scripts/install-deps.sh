@@ -36,6 +36,8 @@ if [ "${1:-all}" != build ]; then
   command_or i686-w64-mingw32-g++-posix g++-mingw-w64-i686
   command_or x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64
   packages wine64
+  # 32-bit Wine under emulation, where the processor has no 32-bit mode.
+  command_or qemu-i386-static qemu-user-static
   if ! dpkg -s wine32:i386 > /dev/null 2>&1; then
     dpkg --print-foreign-architectures | grep -qx i386 || add_i386=1
     need="$need wine wine32:i386"

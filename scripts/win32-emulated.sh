@@ -51,12 +51,13 @@ if [ ! -f "$binfmt/qemu-i386" ]; then
 fi
 
 # The runs: a name, then the command and its environment as words for env,
-# the program first. Each writes its record, if any, to record.txt.
+# the program first. Each writes its record, if any, to record.txt. JAVA_HOME
+# and CLASSPATH are unset for every run.
 cat > "$work.runs" <<'EOF'
 kestrel-help|kestrel.exe -help
 kestrel|JAVAI_G_RECORD=record.txt kestrel.exe Hello world
 kestrelw|JAVAI_G_RECORD=record.txt kestrelw.exe Hello world
-quillan_g|JAVAI_G_RECORD=record.txt JAVA_HOME= CLASSPATH= quillan_g.exe -list
+quillan_g|JAVAI_G_RECORD=record.txt quillan_g.exe -list
 gatelet_g|REQUEST_METHOD=GET QUERY_STRING=forward=2001 gatelet_g.exe
 tav_host|tav_host.exe dup abc put NORVANE_X=1 get NORVANE_X ext
 EOF
@@ -87,9 +88,10 @@ run_all() {
       fi
     done
     (cd "$work/run" &&
-       env $vars timeout 600 "$root/cmake/wine-run.sh" "$bits" "$program" \
-         $args > out.txt 2>&1 < /dev/null
-     echo "status $?" >> out.txt
+       env -u JAVA_HOME -u CLASSPATH $vars timeout 600 \
+         "$root/cmake/wine-run.sh" "$bits" "$program" $args \
+         > out.txt 2>&1 < /dev/null
+     printf '\nstatus %s\n' $? >> out.txt
      [ ! -f record.txt ] || cat record.txt >> out.txt)
     tr -d '\r' < "$work/run/out.txt" > "$work/out/$name.$bits"
   done < "$work.runs"

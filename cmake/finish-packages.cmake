@@ -1,5 +1,8 @@
 # Run by CPack after each generator (CPACK_POST_BUILD_SCRIPTS), with the
 # packages it made in CPACK_PACKAGE_FILES.
+
+# The debug files of the shipped files (cmake/prepare-packages.cmake).
+set(ENV{NORVANE_DEBUG_TREE} ${CPACK_TEMPORARY_DIRECTORY}-debug)
 execute_process(
   COMMAND sh ${CPACK_NORVANE_SOURCE_DIR}/packaging/finish-packages.sh
           ${CPACK_NORVANE_SOURCE_DIR} ${CPACK_PACKAGE_DIRECTORY}

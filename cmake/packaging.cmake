@@ -146,9 +146,8 @@ endif()
 install(FILES README.md man/vorel.ini.sample
   DESTINATION ${inst_doc} COMPONENT launchers)
 
-# The stand-in VM: the library file alone, in its own folder, installed as a
-# target so that packages get it stripped. Its import library is not
-# installed: the programs link the real VM's.
+# The stand-in VM: the library file alone, in its own folder. Its import
+# library is not installed: the programs link the real VM's.
 install(TARGETS javai_g
   RUNTIME DESTINATION ${inst_standin} COMPONENT standin
   LIBRARY DESTINATION ${inst_standin} COMPONENT standin
@@ -166,7 +165,6 @@ set(CPACK_PACKAGE_FILE_NAME
   ${NORVANE_PACKAGE}-${PROJECT_VERSION}-${package_system})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_COMPONENTS_ALL launchers standin)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_ARCHIVE_LAUNCHERS_FILE_NAME ${CPACK_PACKAGE_FILE_NAME})
@@ -184,6 +182,23 @@ endif()
 set(CPACK_NORVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 list(APPEND CPACK_POST_BUILD_SCRIPTS
   ${PROJECT_SOURCE_DIR}/cmake/finish-packages.cmake)
+
+# The shipped files are made ready on CPack's staging tree, not by the
+# install (which keeps the build's files as they are): debug information
+# split off into the debug zip or the -dbgsym .debs, stripped, and Windows
+# files signed when NORVANE_SIGN_PKCS12 is set (packaging/prepare-files.sh).
+set(CPACK_NORVANE_OBJCOPY ${CMAKE_OBJCOPY})
+set(CPACK_NORVANE_OSSLSIGNCODE)
+if(WIN32 AND NOT "$ENV{NORVANE_SIGN_PKCS12}" STREQUAL "")
+  find_program(OSSLSIGNCODE osslsigncode)
+  if(NOT OSSLSIGNCODE)
+    message(FATAL_ERROR "NORVANE_SIGN_PKCS12 is set, and signing needs "
+      "osslsigncode (Debian package osslsigncode)")
+  endif()
+  set(CPACK_NORVANE_OSSLSIGNCODE ${OSSLSIGNCODE})
+endif()
+list(APPEND CPACK_PRE_BUILD_SCRIPTS
+  ${PROJECT_SOURCE_DIR}/cmake/prepare-packages.cmake)
 set(CPACK_COMPONENT_LAUNCHERS_DISPLAY_NAME "Launchers and tavcore")
 set(CPACK_COMPONENT_STANDIN_DISPLAY_NAME "Stand-in VM library (dry runs)")
 set(CPACK_COMPONENT_STANDIN_DESCRIPTION
@@ -206,6 +221,8 @@ set(MANUFACTURER "@NORVANE_COMPANY@")
 set(WIXL "@WIXL@")
 set(MSIBUILD "@MSIBUILD@")
 set(FAKETIME "@FAKETIME@")
+set(OBJCOPY "@CMAKE_OBJCOPY@")
+set(OSSLSIGNCODE "@CPACK_NORVANE_OSSLSIGNCODE@")
 if(NOT DEFINED VERSION)
   set(VERSION "@NORVANE_WINDOWS_VERSION@")
 endif()

@@ -8,7 +8,9 @@
 #   finish-packages.sh SOURCE-DIR OUTPUT-DIR PACKAGE...
 #
 # SOURCE_DATE_EPOCH comes from the install that CPack ran before
-# (cmake/source-date-epoch.cmake).
+# (cmake/source-date-epoch.cmake). NORVANE_DEBUG_TREE, when set, names the
+# debug files of the shipped files (packaging/prepare-files.sh): a zip of
+# their own beside Windows zips, the -dbgsym packages of the .deb set.
 set -eu
 src=$1
 out=$2
@@ -19,6 +21,19 @@ trap 'rm -rf "$work"' EXIT
 
 main=
 standin=
+debug=${NORVANE_DEBUG_TREE:-}
+[ -n "$debug" ] && [ -d "$debug" ] || debug=
+
+# The debug zip, <package>-debug.zip, is written again below like the others.
+case " $* " in
+  *".zip "*)
+    if [ -n "$debug" ]; then
+      debug_zip=$out/$(basename "$debug").zip
+      rm -f "$debug_zip"
+      (cd "$debug" && zip -q -r "$debug_zip" .)
+      set -- "$@" "$debug_zip"
+    fi ;;
+esac
 for package in "$@"; do
   case $package in
     *.zip | *.tar.gz) ;;
@@ -47,5 +62,6 @@ for package in "$@"; do
 done
 
 if [ -n "$main" ] && [ -n "$standin" ]; then
-  "$src/packaging/debian/build-debs.sh" "$out" "$main" "$standin"
+  "$src/packaging/debian/build-debs.sh" "$out" "$main" "$standin" \
+    ${debug:+"$debug"}
 fi

@@ -53,6 +53,10 @@ if [ "${1:-all}" != build ]; then
   command_or msibuild msitools
   command_or faketime faketime
   packages dpkg-dev lintian msitools
+  # Debug files read back, and the Windows files signed.
+  command_or gdb gdb
+  command_or osslsigncode osslsigncode
+  command_or openssl openssl
   command_or diffoscope diffoscope-minimal
   # The fuzz targets (clang's libFuzzer) and the benchmarks.
   command_or clang++ clang

@@ -105,6 +105,22 @@ else
   failed=$((failed + 1))
 fi
 
+# The Windows packages signed with a throw-away certificate, each build in
+# a folder of its own.
+echo "=== signing"
+scripts/sign-check.sh > build/sign-check.log 2>&1
+grep -E '^(ok|FAILED):' build/sign-check.log
+line=$(grep -E '^sign-check: [0-9]+ passed, [0-9]+ failed$' \
+         build/sign-check.log)
+if [ -z "$line" ]; then
+  tail -n 20 build/sign-check.log
+  failed=$((failed + 1))
+else
+  set -- $(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed/\1 \2/')
+  passed=$((passed + $1))
+  failed=$((failed + $2))
+fi
+
 # Two builds of the packaging presets from two folders: one check.
 echo "=== rebuild"
 scripts/rebuild-check.sh > build/rebuild.log 2>&1

@@ -8,14 +8,18 @@
 #                              the sample settings file
 #   norvane-launchers-standin  the stand-in VM library, alone
 # Every package gets the copyright file and the changelog; manual pages are
-# compressed. Every time in the packages is SOURCE_DATE_EPOCH.
+# compressed. Every time in the packages is SOURCE_DATE_EPOCH. Given the
+# tree of debug files that packaging/prepare-files.sh split off, each
+# package with ELF files gets its <package>-dbgsym as well.
 #
-#   SOURCE_DATE_EPOCH=... build-debs.sh OUTDIR MAIN.tar.gz STANDIN.tar.gz
+#   SOURCE_DATE_EPOCH=... build-debs.sh OUTDIR MAIN.tar.gz STANDIN.tar.gz \
+#     [DEBUG-TREE]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 out=$1
 main=$2
 standin=$3
+debug=${4:-}
 : "${SOURCE_DATE_EPOCH:?}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -85,6 +89,44 @@ dpkg-gensymbols -q -c4 -plibtavcore0 -P"$dir" -I"$here/libtavcore0.symbols" \
 echo "libtavcore 0 libtavcore0 (>= $version)" > "$dir/DEBIAN/shlibs"
 echo "activate-noawait ldconfig" > "$dir/DEBIAN/triggers"
 
+# The debug symbols of PACKAGE's ELF files, as Debian's debhelper ships
+# them: PACKAGE-dbgsym holds /usr/lib/debug/.build-id/XX/YYYY.debug for each
+# (XX the first byte of the file's GNU build id, YYYY the rest), the debug
+# file that has the file's path in the debug tree, and its doc folder is a
+# link to PACKAGE's, on which it depends at the same version.
+dbgsym() {
+  pkg=$1
+  shift
+  dir=$work/pkg/$pkg-dbgsym
+  ids=
+  for elf in "$@"; do
+    rel=${elf#"$work/pkg/$pkg/usr/"}
+    id=$(LC_ALL=C readelf -n "$elf" | sed -n 's/^ *Build ID: *//p')
+    if [ -z "$id" ] || [ ! -f "$debug/$rel.debug" ]; then
+      echo "build-debs: no build id or debug file for $rel" >&2
+      exit 1
+    fi
+    mkdir -p "$dir/usr/lib/debug/.build-id/${id%"${id#??}"}"
+    cp "$debug/$rel.debug" \
+      "$dir/usr/lib/debug/.build-id/${id%"${id#??}"}/${id#??}.debug"
+    ids="$ids $id"
+  done
+  mkdir -p "$dir/DEBIAN" "$dir/usr/share/doc"
+  ln -s "$pkg" "$dir/usr/share/doc/$pkg-dbgsym"
+  find "$dir" -type d -exec chmod 755 {} +
+  find "$dir" -type f -exec chmod 644 {} +
+  dpkg-gencontrol -p"$pkg" -P"$dir" -T"$work/$pkg.substvars" \
+    -f"$work/files" -DPackage="$pkg-dbgsym" -DDepends="$pkg (= $version)" \
+    -DSection=debug -DPriority=optional -DAuto-Built-Package=debug-symbols \
+    -DDescription="debug symbols for $pkg" \
+    -DBuild-Ids="$(echo $ids | tr ' ' '\n' | LC_ALL=C sort | xargs)"
+  (cd "$dir" && find usr -type f | LC_ALL=C sort | xargs md5sum) \
+    > "$dir/DEBIAN/md5sums"
+  chmod 644 "$dir"/DEBIAN/*
+  find "$dir" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+  dpkg-deb --root-owner-group -Zxz --threads-max=1 -b "$dir" "$out" > /dev/null
+}
+
 standin_dir=$work/pkg/norvane-launchers-standin/$lib/norvane-launchers/standin
 for pkg in libtavcore0 libtavcore-dev norvane-launchers \
            norvane-launchers-standin; do
@@ -108,4 +150,5 @@ for pkg in libtavcore0 libtavcore-dev norvane-launchers \
   chmod 644 "$dir"/DEBIAN/*
   find "$dir" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
   dpkg-deb --root-owner-group -Zxz --threads-max=1 -b "$dir" "$out" > /dev/null
+  [ -z "$debug" ] || [ -z "$elves" ] || dbgsym "$pkg" $elves
 done

@@ -22,6 +22,23 @@ foreach(tool WIXL MSIBUILD FAKETIME)
   endif()
 endforeach()
 
+# packaging/prepare-files.sh with ARGN: makes shipped files ready, or
+# signs one (-s FILE).
+function(prepare_files)
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -E env OBJCOPY=${OBJCOPY}
+            OSSLSIGNCODE=${OSSLSIGNCODE}
+            sh ${SOURCE_DIR}/packaging/prepare-files.sh ${ARGN}
+    RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    # An MSI that was to be signed is not left unsigned.
+    if(ARGV0 STREQUAL "-s")
+      file(REMOVE ${ARGV1})
+    endif()
+    message(FATAL_ERROR "packaging/prepare-files.sh ${ARGN} failed")
+  endif()
+endfunction()
+
 # The time of every recorded date.
 set(epoch "$ENV{SOURCE_DATE_EPOCH}")
 if(epoch STREQUAL "")
@@ -37,19 +54,23 @@ if(NOT epoch MATCHES "^[0-9]+$")
   message(FATAL_ERROR "SOURCE_DATE_EPOCH is not a number: ${epoch}")
 endif()
 
-# The shipped files, stripped as in the zip, one folder per component
-# (strip stamps a Windows file with SOURCE_DATE_EPOCH, or else the clock),
-# each with the epoch as its time, which the cabinet records.
+# The shipped files, made ready as in the zip by packaging/prepare-files.sh
+# (stripped, linked to their debug files, signed when NORVANE_SIGN_PKCS12 is
+# set; objcopy stamps a Windows file with SOURCE_DATE_EPOCH, or else the
+# clock), one folder per component, each with the epoch as its time, which
+# the cabinet records. The debug files are the debug zip's; the MSI leaves
+# them out.
 set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 set(work ${WORK_DIR})
 file(REMOVE_RECURSE ${work})
 foreach(component launchers standin)
   execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR}
-      --prefix ${work}/${component} --component ${component} --strip
+      --prefix ${work}/${component} --component ${component}
     OUTPUT_QUIET RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "Installing the ${component} component failed")
   endif()
+  prepare_files(${work}/${component} ${work}/debug)
   file(GLOB_RECURSE files_${component} LIST_DIRECTORIES false
     RELATIVE ${work}/${component} ${work}/${component}/*)
   list(SORT files_${component})
@@ -174,6 +195,17 @@ foreach(rel IN LISTS all_files)
   endif()
 endforeach()
 
+# What wixl leaves out of Add/Remove Programs and the features: the
+# install folder (ARPINSTALLLOCATION, set from INSTALLDIR once the folders
+# are known, after CostFinalize, by a type-51 action, which wixl would make
+# deferred and sequence at the end), and the feature attributes that the
+# template asks for (16 UIDisallowAbsent, 8 DisallowAdvertise).
+set(arp
+  -q "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetARPINSTALLLOCATION', 51, 'ARPINSTALLLOCATION', '[INSTALLDIR]')"
+  -q "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('SetARPINSTALLLOCATION', 1001)"
+  -q "UPDATE `Feature` SET `Attributes` = 24 WHERE `Feature` = 'Launchers'"
+  -q "UPDATE `Feature` SET `Attributes` = 8 WHERE `Feature` = 'StandIn'")
+
 # wixl takes the summary's times from the clock, and gives the package a
 # random code: the clock is stopped at the epoch while it runs (string
 # TIMESTAMP gives the time of SOURCE_DATE_EPOCH), and msibuild writes the
@@ -191,7 +223,7 @@ if(NOT status EQUAL 0)
 endif()
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env TZ=UTC
-          ${FAKETIME} -f "${stamp}" ${MSIBUILD} ${OUTPUT} ${versioned}
+          ${FAKETIME} -f "${stamp}" ${MSIBUILD} ${OUTPUT} ${versioned} ${arp}
           -s "${PRODUCT_NAME}" "${MANUFACTURER}" "Intel;1033"
           "{${package_code}}"
   RESULT_VARIABLE status)
@@ -199,3 +231,6 @@ if(NOT status EQUAL 0)
   file(REMOVE ${OUTPUT})
   message(FATAL_ERROR "msibuild could not set the versions and package code")
 endif()
+
+# Signed last, over the finished package, when a certificate is given.
+prepare_files(-s ${OUTPUT})

@@ -104,6 +104,7 @@ else
 fi
 lists_ok=1
 main_count=0
+debug_zip=
 : > "$work/debs.list"
 for pkg in "$build"/packages/*.zip "$build"/packages/*.tar.gz \
            "$build"/packages/*.deb; do
@@ -111,6 +112,19 @@ for pkg in "$build"/packages/*.zip "$build"/packages/*.tar.gz \
   name=$(basename "$pkg")
   contents "$pkg" > "$work/$name.list"
   case $name in
+    # Debug files alone: the -dbgsym .debs hold them by build id beside a
+    # link to their package's doc folder; the debug zip is checked below.
+    *-dbgsym_*.deb)
+      if grep -v -x -E 'lib/debug/\.build-id/[0-9a-f]{2}/[0-9a-f]+\.debug|share/doc/[^/]+-dbgsym' \
+           "$work/$name.list" >> "$log" ||
+         ! grep -q '\.debug$' "$work/$name.list"; then
+        echo "$name: holds more than debug files" >> "$log"
+        lists_ok=0
+      fi
+      continue ;;
+    *-debug.zip)
+      debug_zip=$work/$name.list
+      continue ;;
     *standin*)
       if ! grep -q javai_g "$work/$name.list" ||
          [ "$(wc -l < "$work/$name.list")" -ne 1 ]; then
@@ -144,6 +158,17 @@ if [ -s "$work/debs.list" ]; then
     lists_ok=0
   fi
 fi
+# Windows: the debug zip holds one <file>.debug for each shipped program and
+# library, and nothing else.
+if [ -n "$toolchain" ]; then
+  cat "$work"/*.zip.list | grep -E '\.(exe|dll)$' | sed 's/$/.debug/' |
+    sort > "$work/debug.want"
+  if [ -z "$debug_zip" ] || ! diff "$work/debug.want" "$debug_zip" >> "$log"
+  then
+    echo "debug zip: not one .debug for each shipped .exe and .dll" >> "$log"
+    lists_ok=0
+  fi
+fi
 for f in $need; do
   if ! grep -qx "$f" "$work/manifest"; then
     echo "missing from the install: $f" >> "$log"
@@ -160,24 +185,28 @@ else
   bad "package file lists"
 fi
 
-# Linux: the .deb set as Debian's tools judge it, and the installed manual
+# Linux: the .deb set as Debian's tools judge it (information tags only,
+# none of them an unneeded section of a binary), and the installed manual
 # pages, kestrelw's page a link to kestrel's.
 if [ -z "$toolchain" ]; then
   debs=0
   version=$(dpkg-parsechangelog -l packaging/debian/changelog -S Version)
   for name in libtavcore0 libtavcore-dev norvane-launchers \
-              norvane-launchers-standin; do
+              norvane-launchers-standin libtavcore0-dbgsym \
+              norvane-launchers-dbgsym norvane-launchers-standin-dbgsym; do
     [ -f "$build/packages/${name}_${version}_$(dpkg --print-architecture).deb" ] &&
       debs=$((debs + 1))
   done
-  lintian "$build"/packages/*.deb > "$work/lintian" 2>&1
+  lintian -I "$build"/packages/*.deb > "$work/lintian" 2>&1
   status=$?
   grep -v '^running with root privileges' "$work/lintian" >> "$log"
-  if [ "$debs" -eq 4 ] && [ "$status" -eq 0 ] &&
-     ! grep -qv '^running with root privileges' "$work/lintian"; then
-    ok "lintian on the four .debs: no errors, no warnings"
+  if [ "$debs" -eq 7 ] && [ "$status" -eq 0 ] &&
+     ! grep -v -e '^running with root privileges' -e '^I: ' "$work/lintian" |
+       grep -q . &&
+     ! grep -q 'binary-has-unneeded-section' "$work/lintian"; then
+    ok "lintian -I on the seven .debs: no errors, no warnings, no unneeded sections"
   else
-    bad "lintian on the four .debs: no errors, no warnings"
+    bad "lintian -I on the seven .debs: no errors, no warnings, no unneeded sections"
   fi
   man=$prefix/share/man
   if mandoc -T lint -W warning "$man"/man*/* >> "$log" 2>&1 &&
@@ -187,6 +216,159 @@ if [ -z "$toolchain" ]; then
     ok "installed manual pages lint clean, kestrelw.1 a link"
   else
     bad "installed manual pages lint clean, kestrelw.1 a link"
+  fi
+fi
+
+# The debug files. Linux: each shipped ELF file is stripped and finds its
+# .debug by its build id in its package's -dbgsym, which holds no other
+# (a package without ELF files has none), and gdb reads a stripped
+# program's source lines from that file alone.
+build_id() {
+  LC_ALL=C readelf -n "$1" 2> /dev/null | sed -n 's/^ *Build ID: *//p'
+}
+if [ -z "$toolchain" ]; then
+  rm -rf "$work/debs"
+  mkdir "$work/debs"
+  for deb in "$build"/packages/*.deb; do
+    dpkg-deb -x "$deb" "$work/debs/$(basename "$deb" | cut -d_ -f1)" \
+      >> "$log" 2>&1
+  done
+  elf_ok=1
+  elves=0
+  for tree in "$work"/debs/*; do
+    case $tree in *-dbgsym) continue ;; esac
+    found=0
+    for f in $(find "$tree" -type f | sort); do
+      [ "$(od -An -tx1 -N4 "$f" | tr -d ' \n')" = 7f454c46 ] || continue
+      found=$((found + 1))
+      id=$(build_id "$f")
+      dbg=$tree-dbgsym/usr/lib/debug/.build-id/$(echo "$id" | cut -c1-2)
+      dbg=$dbg/$(echo "$id" | cut -c3-).debug
+      if [ -z "$id" ] || [ "$(build_id "$dbg")" != "$id" ] ||
+         LC_ALL=C readelf -S "$f" | grep -q -E '\.(symtab|comment|debug_)'
+      then
+        echo "${f#"$work"/}: not stripped, or no $dbg" >> "$log"
+        elf_ok=0
+      fi
+    done
+    have=$(find "$tree-dbgsym" -name '*.debug' 2> /dev/null | wc -l)
+    if [ "$have" -ne "$found" ]; then
+      echo "$tree-dbgsym: $have debug files for $found ELF files" >> "$log"
+      elf_ok=0
+    fi
+    elves=$((elves + found))
+  done
+  if [ "$elf_ok" -eq 1 ] && [ "$elves" -gt 0 ]; then
+    ok "every shipped ELF file stripped, its build id's .debug in its -dbgsym"
+  else
+    bad "every shipped ELF file stripped, its build id's .debug in its -dbgsym"
+  fi
+  # Without the debug file there is no line to show.
+  kestrel=$work/debs/norvane-launchers/usr/bin/kestrel
+  gdb_line() {
+    gdb -nx -batch -iex 'set debuginfod enabled off' \
+      -iex "set debug-file-directory $1" -ex 'info line main' "$kestrel" \
+      2>&1 | tee -a "$log" | grep -E '^Line [0-9]+ of "'
+  }
+  if gdb_line "$work/debs/norvane-launchers-dbgsym/usr/lib/debug" |
+       grep -q '"\./loader/entry_console\.cc"' &&
+     [ -z "$(gdb_line "$work/no-debug")" ]; then
+    ok "gdb shows kestrel's source lines from its -dbgsym alone"
+  else
+    bad "gdb shows kestrel's source lines from its -dbgsym alone"
+  fi
+fi
+
+# Windows: each shipped .exe and .dll is stripped and its .gnu_debuglink
+# names its file of the debug zip, beside it, with that file's CRC-32 (the
+# one gzip records).
+crc32() {
+  gzip -c < "$1" | tail -c 8 | head -c 4 | od -An -tx4 | tr -d ' \n'
+}
+if [ -n "$toolchain" ]; then
+  objcopy=$(sed -n 's/^CMAKE_OBJCOPY:FILEPATH=//p' "$build/CMakeCache.txt")
+  objdump=$(sed -n 's/^CMAKE_OBJDUMP:FILEPATH=//p' "$build/CMakeCache.txt")
+  rm -rf "$work/pe" "$work/pe-debug"
+  mkdir -p "$work/pe" "$work/pe-debug"
+  for zip in "$build"/packages/*.zip; do
+    case $zip in
+      *-debug.zip) (cd "$work/pe-debug" && cmake -E tar xf "$zip") ;;
+      *) (cd "$work/pe" && cmake -E tar xf "$zip") ;;
+    esac
+  done >> "$log" 2>&1
+  links_ok=1
+  pes=0
+  for rel in $(cd "$work/pe" && find . -name '*.exe' -o -name '*.dll' |
+               sed 's|^\./||' | sort); do
+    pes=$((pes + 1))
+    rm -f "$work/link"
+    "$objcopy" --dump-section .gnu_debuglink="$work/link" "$work/pe/$rel" \
+      "$work/link.pe" >> "$log" 2>&1
+    size=$(wc -c < "$work/link" 2> /dev/null || echo 0)
+    # The name, padded with NUL bytes, then the CRC in the last four.
+    name=$(head -c $((size - 4)) "$work/link" 2> /dev/null | tr -d '\000')
+    dbg=$work/pe-debug/$(dirname "$rel")/$name
+    if [ "$size" -lt 8 ] || [ "$name" != "${rel##*/}.debug" ] ||
+       [ ! -f "$dbg" ] ||
+       [ "$(tail -c 4 "$work/link" | od -An -tx4 | tr -d ' \n')" != \
+         "$(crc32 "$dbg")" ] ||
+       "$objdump" -h "$work/pe/$rel" | grep -q ' \.debug_'; then
+      echo "$rel: not stripped, or no debug link to its file" >> "$log"
+      links_ok=0
+    fi
+  done
+  if [ "$links_ok" -eq 1 ] && [ "$pes" -gt 0 ]; then
+    ok "every shipped .exe and .dll stripped, linked to its file of the debug zip by name and CRC"
+  else
+    bad "every shipped .exe and .dll stripped, linked to its file of the debug zip by name and CRC"
+  fi
+fi
+
+# The MSI's tables: Add/Remove Programs offers no change and gets the
+# install folder from a type-51 action between CostFinalize and
+# RegisterProduct; the features carry the attributes that wixl drops
+# (Launchers 16 + 8, StandIn 8). Its cabinet holds the zips' files, byte for
+# byte.
+if [ "$preset" = win32 ]; then
+  msi=$(find "$build/packages" -name '*.msi' | head -n 1)
+  table() {
+    msiinfo export "$msi" "$1" 2>> "$log" | tr -d '\r' | tee -a "$log"
+  }
+  # The columns (numbers from 1) of the row whose first column is KEY.
+  field() {
+    file=$1
+    key=$2
+    shift 2
+    awk -F'\t' -v key="$key" -v cols="$*" '
+      BEGIN { n = split(cols, col, " ") }
+      $1 == key { for (i = 1; i <= n; i++) printf "%s%s", (i > 1 ? " " : ""), $col[i]
+                  print "" }' "$work/$file"
+  }
+  for name in Property CustomAction InstallExecuteSequence Feature; do
+    [ -z "$msi" ] || table $name > "$work/$name"
+  done
+  if [ -n "$msi" ] && [ "$(field Property ARPNOMODIFY 2)" = 1 ] &&
+     [ "$(field CustomAction SetARPINSTALLLOCATION 2 3 4)" = \
+       "51 ARPINSTALLLOCATION [INSTALLDIR]" ] &&
+     [ -z "$(field InstallExecuteSequence SetARPINSTALLLOCATION 2)" ] &&
+     [ "$(field InstallExecuteSequence SetARPINSTALLLOCATION 3)" -gt \
+       "$(field InstallExecuteSequence CostFinalize 3)" ] &&
+     [ "$(field InstallExecuteSequence SetARPINSTALLLOCATION 3)" -lt \
+       "$(field InstallExecuteSequence RegisterProduct 3)" ] &&
+     [ "$(field Feature Launchers 8)" = 24 ] &&
+     [ "$(field Feature StandIn 8)" = 8 ]; then
+    ok "MSI tables: ARPNOMODIFY, ARPINSTALLLOCATION after CostFinalize, feature attributes"
+  else
+    bad "MSI tables: ARPNOMODIFY, ARPINSTALLLOCATION after CostFinalize, feature attributes"
+  fi
+  rm -rf "$work/msi-files"
+  if [ -n "$msi" ] &&
+     msiextract -C "$work/msi-files" "$msi" > /dev/null 2>> "$log" &&
+     diff -r "$work/msi-files/Program Files/Norvane/Launchers" "$work/pe" \
+       >> "$log" 2>&1; then
+    ok "MSI holds the zips' files byte for byte"
+  else
+    bad "MSI holds the zips' files byte for byte"
   fi
 fi
 
@@ -279,6 +461,7 @@ EOF
   done < "$work/verinfo.table" > "$work/verinfo.want"
   mkdir -p "$work/shipped"
   for zip in "$build"/packages/*.zip; do
+    case $zip in *-debug.zip) continue ;; esac
     (cd "$work/shipped" && cmake -E tar xf "$zip") >> "$log" 2>&1
   done
   (cd "$work/shipped" && find . -name '*.exe' -o -name '*.dll') |
@@ -316,6 +499,17 @@ msi_entries() {
          name && version { last = version; name = "" }
          END { print n + 0, last }'
 }
+# The install folder that Add/Remove Programs shows for our product.
+msi_location() {
+  msi_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+    /s 2>> "$log" | tr -d '\r' |
+    awk 'function out() { if (name) print location }
+         /^HKEY/ { out(); name = 0; location = "" }
+         /DisplayName +REG_SZ +Norvane Launchers$/ { name = 1 }
+         /InstallLocation +REG_SZ/ {
+           location = $0; sub(/^.*InstallLocation +REG_SZ +/, "", location) }
+         END { out() }'
+}
 # The installed folder relative to drive C: (Program Files (x86) on a
 # 64-bit prefix), or nothing when there is none; its files, one a line.
 msi_folder() {
@@ -336,7 +530,8 @@ if [ "$preset" = win32 ]; then
   elif [ "$bits" = none ]; then
     ok "MSI built (not installed: no 32-bit Wine)"
   else
-    cat "$work"/*.zip.list | sort > "$work/msi.want"
+    ls "$work"/*.zip.list | grep -v -e '-debug\.zip\.list$' | xargs cat |
+      sort > "$work/msi.want"
     if msi_wine msiexec /i "$msi" /qn ADDLOCAL=Launchers,StandIn \
          >> "$log" 2>&1 &&
        folder=$(msi_folder) && [ -n "$folder" ] &&
@@ -352,6 +547,13 @@ if [ "$preset" = win32 ]; then
     else
       cat "$work/msi.out" >> "$log" 2>&1
       bad "MSI installs the zips' files and kestrel runs from them"
+    fi
+    if [ -n "${folder:-}" ] &&
+       [ "$(msi_location)" = "C:\\$(echo "$folder" | tr / '\\')\\" ]; then
+      ok "MSI's Add/Remove Programs entry names the install folder"
+    else
+      msi_location >> "$log"
+      bad "MSI's Add/Remove Programs entry names the install folder"
     fi
     if msi_wine msiexec /i "$msi" /qn ADDLOCAL=Launchers,StandIn \
          >> "$log" 2>&1 &&

@@ -8,15 +8,19 @@
 #                              the sample settings file
 #   norvane-launchers-standin  the stand-in VM library, alone
 # Every package gets the copyright file and the changelog; manual pages are
-# compressed. Every time in the packages is SOURCE_DATE_EPOCH.
+# compressed. Every time in the packages is SOURCE_DATE_EPOCH. Each package
+# holds its bill of materials, usr/share/doc/<package>/<package>.spdx.json
+# (../sbom.cmake), with the link maps of the build in NORVANE_LINK_MAPS.
 #
-#   SOURCE_DATE_EPOCH=... build-debs.sh OUTDIR MAIN.tar.gz STANDIN.tar.gz
+#   SOURCE_DATE_EPOCH=... NORVANE_LINK_MAPS=<build>/link-maps \
+#     build-debs.sh OUTDIR MAIN.tar.gz STANDIN.tar.gz
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 out=$1
 main=$2
 standin=$3
 : "${SOURCE_DATE_EPOCH:?}"
+: "${NORVANE_LINK_MAPS:?}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 ma=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
@@ -34,6 +38,8 @@ esac
 mkdir -p "$work/tree/usr" "$work/pkg/norvane-launchers-standin/usr"
 tar -xzf "$main" -C "$work/tree/usr"
 tar -xzf "$standin" -C "$work/pkg/norvane-launchers-standin/usr"
+# Each .deb gets a bill of materials of its own, not the archive's.
+rm "$work"/tree/usr/*.spdx.json "$work"/pkg/*/usr/*.spdx.json
 
 # Moves files and folders of the archive's tree into a package.
 take() {
@@ -102,6 +108,14 @@ for pkg in libtavcore0 libtavcore-dev norvane-launchers \
       2> "$work/warnings"
     grep -v "library name 'libjavai_g.so'" "$work/warnings" >&2 || true
   fi
+  # The bill of materials of the files as they are packed, before the
+  # control data (Installed-Size) and md5sums count it.
+  sbom=$dir/usr/share/doc/$pkg/$pkg.spdx.json
+  cmake -DDIRS="$dir" -DNAME="$pkg" -DVERSION="$version" \
+    -DMAPS="$NORVANE_LINK_MAPS" -DOUTPUT="$sbom" \
+    -DPACKAGE_FILE="${pkg}_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).deb" \
+    -P "$here/../sbom.cmake"
+  chmod 644 "$sbom"
   dpkg-gencontrol -p"$pkg" -P"$dir" -T"$work/$pkg.substvars" -f"$work/files"
   (cd "$dir" && find usr -type f | LC_ALL=C sort | xargs md5sum) \
     > "$dir/DEBIAN/md5sums"

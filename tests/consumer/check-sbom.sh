@@ -14,7 +14,7 @@
 # Exits 0 when every check holds; says on stderr what does not.
 set -u
 version=$1
-package=$2
+package=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$(dirname "$0")" log -1 --format=%ct)}
 created=$(date -u -d "@$epoch" +%Y-%m-%dT%H:%M:%SZ)
 work=$(mktemp -d)
@@ -37,7 +37,8 @@ case $name in
     want=usr/share/doc/$pkg/$pkg.spdx.json ;;
   *.msi)
     msiextract -C "$work/tree" "$package" > /dev/null || exit 1
-    want=$(cd "$work/tree" && find . -name '*.spdx.json' | sed 's|^\./||')
+    want=$(cd "$work/tree" && find . -name "${name%.msi}.spdx.json" |
+           sed 's|^\./||')
     root=$work/tree/$(dirname "$want") ;;
   *)
     (cd "$work/tree" && cmake -E tar xf "$package") || exit 1

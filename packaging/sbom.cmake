@@ -236,12 +236,12 @@ foreach(rel IN LISTS files)
   file(READ "${path}" magic LIMIT 4 HEX)
   if(magic STREQUAL "7f454c46")
     execute_process(COMMAND readelf -d "${path}" OUTPUT_VARIABLE dynamic
-      RESULT_VARIABLE status)
+      RESULT_VARIABLE status ERROR_QUIET)
     string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*\\[[^]\n]+\\]" loads "${dynamic}")
     list(TRANSFORM loads REPLACE ".*\\[(.*)\\]" "\\1")
   elseif(magic MATCHES "^4d5a")
     execute_process(COMMAND objdump -p "${path}" OUTPUT_VARIABLE dynamic
-      RESULT_VARIABLE status)
+      RESULT_VARIABLE status ERROR_QUIET)
     string(REGEX MATCHALL "DLL Name: [^\n]+" loads "${dynamic}")
     list(TRANSFORM loads REPLACE "^DLL Name: " "")
   else()
@@ -249,6 +249,12 @@ foreach(rel IN LISTS files)
   endif()
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "sbom.cmake: cannot read the header of ${rel}")
+  endif()
+  # A program or library of the build loads at least the C library; a file
+  # of debug information split off one keeps its header, but neither its
+  # dynamic section nor its imports.
+  if(NOT loads)
+    continue()
   endif()
   list(APPEND binaries "${rel}")
   set(loads_${rel} "${loads}")

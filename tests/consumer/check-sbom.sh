@@ -114,12 +114,16 @@ jq -e "$main"'(.files | map(.SPDXID)) as $files | (main | .SPDXID) as $main |
           scan("LicenseRef-[A-Za-z0-9.-]+")] - $refs == [])' "$doc" \
   > /dev/null || fail "relationships or licences name unknown elements"
 
-# What a program or library links: by the first bytes of each file.
+# What a program or library links: a Linux one, with NEEDED entries, loads
+# glibc; a Windows one, with imports, holds the mingw-w64 runtime and libgcc.
 (cd "$root" && find . -type f | LC_ALL=C sort | while read -r f; do
    case $(head -c 4 "$f" | od -An -tx1 | tr -d ' \n') in
-     7f454c46) echo "$f DYNAMIC_LINK glibc" ;;
-     4d5a*) echo "$f STATIC_LINK mingw-w64-crt"
-            echo "$f STATIC_LINK libgcc" ;;
+     7f454c46)
+       readelf -d "$f" 2> /dev/null | grep -q '(NEEDED)' &&
+         echo "$f DYNAMIC_LINK glibc" ;;
+     4d5a*)
+       objdump -p "$f" 2> /dev/null | grep -q 'DLL Name:' &&
+         printf '%s STATIC_LINK %s\n' "$f" mingw-w64-crt "$f" libgcc ;;
    esac
  done) > "$work/links.need"
 jq -r '(.packages | map({(.SPDXID): .name}) | add) as $pkg |

@@ -31,29 +31,41 @@ endif()
 # pattern matches anything). A row without a Debian package names a library
 # that the system or the product provides at run time. The licences are
 # those of the Debian package's copyright file, whose full text it keeps.
-set(gcc_runtime "GPL-3.0-or-later WITH GCC-exception-3.1")
-set(mingw_runtime "ZPL-2.1 AND LicenseRef-public-domain AND BSD-2-Clause AND BSD-3-Clause AND ISC AND LicenseRef-mingw-w64-permissive")
+set(gcc "GPL-3.0-or-later WITH GCC-exception-3.1")
+set(mingw ZPL-2.1 LicenseRef-public-domain BSD-2-Clause BSD-3-Clause ISC
+  LicenseRef-mingw-w64-permissive)
+list(JOIN mingw " AND " mingw)
+set(pthreads "MIT AND BSD-3-Clause AND LicenseRef-public-domain")
+set(glibc "LGPL-2.1-or-later AND BSD-3-Clause AND ISC")
+set(system_dlls "^(kernel32|msvcrt|user32|advapi32|shell32)[.]dll$")
 set(rows 0)
 macro(component name package file supplier licence)
   math(EXPR rows "${rows} + 1")
   set(row_${rows} "${name}" "${package}" "${file}" "${supplier}" "${licence}")
 endmacro()
-#         component     Debian package               file                         supplier  licence
-component(winpthreads   "^mingw-w64-.*-dev$"         "^lib(win)?pthread[.]a$"     Debian    "MIT AND BSD-3-Clause AND LicenseRef-public-domain")
-component(mingw-w64-crt "^mingw-w64-.*-dev$"         ""                           Debian    "${mingw_runtime}")
-component(libssp        "^gcc-mingw-w64-"            "^libssp"                    Debian    "${gcc_runtime}")
-component(libstdc++     "^(g[+][+]-mingw-w64-|libstdc[+][+])" ""                  Debian    "${gcc_runtime}")
-component(libgcc-s      "^libgcc-s[0-9]"             ""                           Debian    "${gcc_runtime}")
-component(libgcc        "^(gcc-mingw-w64-|libgcc-)"  ""                           Debian    "${gcc_runtime}")
-component(glibc         "^libc6(-dev)?$"             ""                           Debian    "LGPL-2.1-or-later AND BSD-3-Clause AND ISC")
-component(javai_g       ""                           "^(lib)?javai_g[.](so|dll)$" Norvane   NOASSERTION)
-component(*             ""                           "^(kernel32|msvcrt|user32|advapi32|shell32)[.]dll$" "Microsoft Corporation" NOASSERTION)
+#         component     Debian package              file
+#                                                                 supplier licence
+component(winpthreads   "^mingw-w64-.*-dev$"        "^lib(win)?pthread[.]a$"
+                                                                  Debian   "${pthreads}")
+component(mingw-w64-crt "^mingw-w64-.*-dev$"        ""            Debian   "${mingw}")
+component(libssp        "^gcc-mingw-w64-"           "^libssp"     Debian   "${gcc}")
+component(libstdc++     "^(g[+][+]-mingw-w64-|libstdc[+][+])"
+                                                    ""            Debian   "${gcc}")
+component(libgcc-s      "^libgcc-s[0-9]"            ""            Debian   "${gcc}")
+component(libgcc        "^(gcc-mingw-w64-|libgcc-)" ""            Debian   "${gcc}")
+component(glibc         "^libc6(-dev)?$"            ""            Debian   "${glibc}")
+component(javai_g       ""                          "^(lib)?javai_g[.](so|dll)$"
+                                                                  Norvane  NOASSERTION)
+component(*             ""                          "${system_dlls}"
+                                                    "Microsoft Corporation" NOASSERTION)
 
 # The texts of the licences that have no SPDX identifier.
-set(text_LicenseRef-public-domain
-  "Placed in the public domain by its authors, as the copyright file of the Debian package records.")
-set(text_LicenseRef-mingw-w64-permissive
-  "The permissive licences of parts of the mingw-w64 runtime (gdtoa: Lucent Technologies and David M. Gay; math: Sun Microsystems; misc and stdio: Keith Marshall), whose texts are in /usr/share/doc/mingw-w64-<arch>-dev/copyright.")
+set(text_LicenseRef-public-domain "Placed in the public domain by its \
+authors, as the copyright file of the Debian package records.")
+set(text_LicenseRef-mingw-w64-permissive "The permissive licences of parts \
+of the mingw-w64 runtime (gdtoa: Lucent Technologies and David M. Gay; math: \
+Sun Microsystems; misc and stdio: Keith Marshall), whose texts are in \
+/usr/share/doc/mingw-w64-<arch>-dev/copyright.")
 # The project's own licence and copyright, as the .debs state them.
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/debian/copyright copyright_lines)
 set(in_licence 0)
@@ -442,7 +454,8 @@ foreach(ext IN LISTS externals)
     string(REPLACE "+" "%2B" purl_version "${deb_version}")
     string(REPLACE "+" "%2B" purl_name "${deb_name}")
     quote(version_json "${deb_version}")
-    set(comment "Debian package ${deb_name} (${deb_arch}), licences as /usr/share/doc/${deb_name}/copyright gives them;")
+    set(comment "Debian package ${deb_name} (${deb_arch}), licences as \
+/usr/share/doc/${deb_name}/copyright gives them;")
     if(pieces MATCHES "\\.(a|o|obj)(,|$)")
       string(APPEND comment " linked from: ${pieces}")
     else()

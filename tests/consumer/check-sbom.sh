@@ -53,9 +53,10 @@ fi
 doc=$work/tree/$want
 rel=./${doc#"$root"/}
 # The package that the document describes.
-main='def main: (.relationships[] | select(.spdxElementId == "SPDXRef-DOCUMENT"
-             and .relationshipType == "DESCRIBES") | .relatedSpdxElement) as $id |
-           .packages[] | select(.SPDXID == $id);'
+main='def main: (.relationships[] |
+    select(.spdxElementId == "SPDXRef-DOCUMENT" and
+           .relationshipType == "DESCRIBES") | .relatedSpdxElement) as $id |
+  .packages[] | select(.SPDXID == $id);'
 
 if ! jq -e --arg created "$created" '
      .spdxVersion == "SPDX-2.3" and .dataLicense == "CC0-1.0" and
@@ -90,8 +91,8 @@ diff "$work/files.want" "$work/files.got" >&2 ||
   fail "files or checksums differ from the package's"
 code=$(cut -f2 "$work/files.want" | LC_ALL=C sort | tr -d '\n' | sha1sum |
        cut -d' ' -f1)
-got=$(jq -r "$main"'main | .packageVerificationCode.packageVerificationCodeValue' \
-        "$doc")
+got=$(jq -r "$main"'main | .packageVerificationCode |
+          .packageVerificationCodeValue' "$doc")
 [ "$got" = "$code" ] || fail "verification code $got, not $code"
 (cd "$root" && find . -type l | LC_ALL=C sort | while read -r l; do
    echo "Symbolic link $l -> $(readlink "$l")"
@@ -130,8 +131,9 @@ jq -r '(.packages | map({(.SPDXID): .name}) | add) as $pkg |
        (.files | map({(.SPDXID): .fileName}) | add) as $file |
        .relationships[] | select($file[.spdxElementId] and
          $pkg[.relatedSpdxElement]) |
-       "\($file[.spdxElementId]) \(.relationshipType) \($pkg[.relatedSpdxElement])"' \
-  "$doc" | sort -u > "$work/links.named"
+       [$file[.spdxElementId], .relationshipType,
+        $pkg[.relatedSpdxElement]] | join(" ")' "$doc" |
+  sort -u > "$work/links.named"
 missing=$(sort -u "$work/links.need" | comm -23 - "$work/links.named")
 [ -z "$missing" ] || fail "not named: $missing"
 jq -r '.packages[] | select(.externalRefs) | .versionInfo + " " +

@@ -47,9 +47,10 @@ contents() {
   case $1 in
     *.deb) dpkg-deb -c "$1" | awk '{print $6}' |
              sed -e 's|^\./usr/||' -e 's|^\(share/man/.*\)\.gz$|\1|' |
-             grep -v -E '^share/doc/([^/]+)/(copyright|changelog\.gz|\1\.spdx\.json)$' ;;
-    *) cmake -E tar tf "$1" |
-         grep -v -x -F "$(basename "$1" | sed -E 's/\.(zip|tar\.gz)$//').spdx.json" ;;
+             grep -v -E \
+               '^share/doc/([^/]+)/(copyright|changelog\.gz|\1\.spdx\.json)$' ;;
+    *) sbom=$(basename "$1" | sed -E 's/\.(zip|tar\.gz)$//').spdx.json
+       cmake -E tar tf "$1" | grep -v -x -F "$sbom" ;;
   esac | grep -v -e '/$' -e '^$' | sort
 }
 

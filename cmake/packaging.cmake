@@ -56,6 +56,15 @@ if(NOT WIN32)
   set_target_properties(${programs} PROPERTIES INSTALL_RPATH "$ORIGIN"
     BUILD_WITH_INSTALL_RPATH ON)
 endif()
+# Each shipped program and library leaves the linker's map in link-maps/: the
+# bill of materials of every package names from it what was linked in from
+# outside the project (packaging/sbom.cmake).
+set(NORVANE_LINK_MAPS ${CMAKE_BINARY_DIR}/link-maps)
+file(MAKE_DIRECTORY ${NORVANE_LINK_MAPS})
+foreach(target ${programs} tavcore javai_g)
+  target_link_options(${target} PRIVATE
+    "LINKER:-Map=${NORVANE_LINK_MAPS}/$<TARGET_FILE_NAME:${target}>.map")
+endforeach()
 install(TARGETS ${programs}
   RUNTIME DESTINATION ${inst_bin} COMPONENT launchers)
 
@@ -180,6 +189,7 @@ endif()
 # above), and on Linux builds the .deb set from the two archives
 # (packaging/debian/).
 set(CPACK_NORVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_NORVANE_LINK_MAPS ${NORVANE_LINK_MAPS})
 list(APPEND CPACK_POST_BUILD_SCRIPTS
   ${PROJECT_SOURCE_DIR}/cmake/finish-packages.cmake)
 
@@ -223,6 +233,10 @@ set(MSIBUILD "@MSIBUILD@")
 set(FAKETIME "@FAKETIME@")
 set(OBJCOPY "@CMAKE_OBJCOPY@")
 set(OSSLSIGNCODE "@CPACK_NORVANE_OSSLSIGNCODE@")
+set(PACKAGE_NAME "@NORVANE_PACKAGE@-@package_system@")
+set(PACKAGE_VERSION "@PROJECT_VERSION@")
+set(LINK_MAPS "@NORVANE_LINK_MAPS@")
+set(SBOM_FILE "@NORVANE_PACKAGE@-@PROJECT_VERSION@-@package_system@.spdx.json")
 if(NOT DEFINED VERSION)
   set(VERSION "@NORVANE_WINDOWS_VERSION@")
 endif()

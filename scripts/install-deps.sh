@@ -46,9 +46,10 @@ if [ "${1:-all}" != build ]; then
   # Windows tests run under.
   command_or curl curl
   packages lighttpd apache2 locales
-  # The packages: archives, the .deb set and its checks, the MSI, and the
-  # comparison of two builds.
+  # The packages: archives, the .deb set and its checks, the MSI, the check
+  # of their bills of materials, and the comparison of two builds.
   command_or zip zip
+  command_or jq jq
   command_or wixl wixl
   command_or msibuild msitools
   command_or faketime faketime

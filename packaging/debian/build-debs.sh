@@ -10,10 +10,13 @@
 # Every package gets the copyright file and the changelog; manual pages are
 # compressed. Every time in the packages is SOURCE_DATE_EPOCH. Given the
 # tree of debug files that packaging/prepare-files.sh split off, each
-# package with ELF files gets its <package>-dbgsym as well.
+# package with ELF files gets its <package>-dbgsym as well. Each package
+# holds its bill of materials, usr/share/doc/<package>/<package>.spdx.json
+# (../sbom.cmake; a -dbgsym's lies in its package's doc folder, to which its
+# own is a link), with the link maps of the build in NORVANE_LINK_MAPS.
 #
-#   SOURCE_DATE_EPOCH=... build-debs.sh OUTDIR MAIN.tar.gz STANDIN.tar.gz \
-#     [DEBUG-TREE]
+#   SOURCE_DATE_EPOCH=... NORVANE_LINK_MAPS=<build>/link-maps \
+#     build-debs.sh OUTDIR MAIN.tar.gz STANDIN.tar.gz [DEBUG-TREE]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 out=$1
@@ -21,6 +24,7 @@ main=$2
 standin=$3
 debug=${4:-}
 : "${SOURCE_DATE_EPOCH:?}"
+: "${NORVANE_LINK_MAPS:?}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 ma=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
@@ -38,6 +42,8 @@ esac
 mkdir -p "$work/tree/usr" "$work/pkg/norvane-launchers-standin/usr"
 tar -xzf "$main" -C "$work/tree/usr"
 tar -xzf "$standin" -C "$work/pkg/norvane-launchers-standin/usr"
+# Each .deb gets a bill of materials of its own, not the archive's.
+rm "$work"/tree/usr/*.spdx.json "$work"/pkg/*/usr/*.spdx.json
 
 # Moves files and folders of the archive's tree into a package.
 take() {
@@ -89,6 +95,18 @@ dpkg-gensymbols -q -c4 -plibtavcore0 -P"$dir" -I"$here/libtavcore0.symbols" \
 echo "libtavcore 0 libtavcore0 (>= $version)" > "$dir/DEBIAN/shlibs"
 echo "activate-noawait ldconfig" > "$dir/DEBIAN/triggers"
 
+# Writes the bill of materials of package NAME, whose tree is DIR, into
+# the doc folder of DOC-PACKAGE.
+bill() {
+  sbom=$1/usr/share/doc/$3/$2.spdx.json
+  mkdir -p "$(dirname "$sbom")"
+  cmake -DDIRS="$1" -DNAME="$2" -DVERSION="$version" \
+    -DMAPS="$NORVANE_LINK_MAPS" -DOUTPUT="$sbom" \
+    -DPACKAGE_FILE="${2}_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).deb" \
+    -P "$here/../sbom.cmake"
+  chmod 644 "$sbom"
+}
+
 # The debug symbols of PACKAGE's ELF files, as Debian's debhelper ships
 # them: PACKAGE-dbgsym holds /usr/lib/debug/.build-id/XX/YYYY.debug for each
 # (XX the first byte of the file's GNU build id, YYYY the rest), the debug
@@ -115,6 +133,7 @@ dbgsym() {
   ln -s "$pkg" "$dir/usr/share/doc/$pkg-dbgsym"
   find "$dir" -type d -exec chmod 755 {} +
   find "$dir" -type f -exec chmod 644 {} +
+  bill "$dir" "$pkg-dbgsym" "$pkg"
   dpkg-gencontrol -p"$pkg" -P"$dir" -T"$work/$pkg.substvars" \
     -f"$work/files" -DPackage="$pkg-dbgsym" -DDepends="$pkg (= $version)" \
     -DSection=debug -DPriority=optional -DAuto-Built-Package=debug-symbols \
@@ -144,6 +163,9 @@ for pkg in libtavcore0 libtavcore-dev norvane-launchers \
       2> "$work/warnings"
     grep -v "library name 'libjavai_g.so'" "$work/warnings" >&2 || true
   fi
+  # The bill of materials of the files as they are packed, before the
+  # control data (Installed-Size) and md5sums count it.
+  bill "$dir" "$pkg" "$pkg"
   dpkg-gencontrol -p"$pkg" -P"$dir" -T"$work/$pkg.substvars" -f"$work/files"
   (cd "$dir" && find usr -type f | LC_ALL=C sort | xargs md5sum) \
     > "$dir/DEBIAN/md5sums"

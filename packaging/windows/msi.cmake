@@ -77,6 +77,22 @@ foreach(component launchers standin)
   if(NOT files_${component})
     message(FATAL_ERROR "The ${component} component installs nothing")
   endif()
+endforeach()
+# The bill of materials of every file of the MSI, last, in the product's
+# folder as a file of the launchers feature (../sbom.cmake).
+get_filename_component(msi_name ${OUTPUT} NAME)
+execute_process(
+  COMMAND ${CMAKE_COMMAND} "-DDIRS=${work}/launchers;${work}/standin"
+    -DNAME=${PACKAGE_NAME} -DVERSION=${PACKAGE_VERSION} -DMAPS=${LINK_MAPS}
+    -DPACKAGE_FILE=${msi_name} -DOUTPUT=${work}/launchers/${SBOM_FILE}
+    -P ${CMAKE_CURRENT_LIST_DIR}/../sbom.cmake
+  RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "Writing the bill of materials failed")
+endif()
+list(APPEND files_launchers ${SBOM_FILE})
+list(SORT files_launchers)
+foreach(component launchers standin)
   execute_process(COMMAND touch -d @${epoch} ${files_${component}}
     WORKING_DIRECTORY ${work}/${component} RESULT_VARIABLE status)
   if(NOT status EQUAL 0)

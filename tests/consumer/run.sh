@@ -3,7 +3,8 @@
 # package's file list with the install rules (no test program and no stand-in
 # VM in it), installs it into a scratch prefix, and builds and runs a small C
 # program against the installed tavcore alone (find_package everywhere,
-# pkg-config on Linux). The native run also lints the manual pages (sources
+# pkg-config on Linux), and checks the bill of materials in every package
+# (check-sbom.sh). The native run also lints the manual pages (sources
 # and installed tree), runs lintian on every .deb, and builds the C program
 # against the files of the .deb set too.
 #
@@ -38,15 +39,18 @@ finish() {
   [ "$failed" -eq 0 ]
   exit
 }
-# Files of an archive or package, one a line, relative to its root; a .deb
-# by the names of the install tree (manual pages uncompressed, without the
-# copyright file and changelog that each .deb has).
+# Files of an archive or package, one a line, relative to its root, without
+# its bill of materials (at the root of an archive); a .deb by the names of
+# the install tree (manual pages uncompressed, without the copyright file,
+# changelog and bill of materials that each .deb has).
 contents() {
   case $1 in
     *.deb) dpkg-deb -c "$1" | awk '{print $6}' |
              sed -e 's|^\./usr/||' -e 's|^\(share/man/.*\)\.gz$|\1|' |
-             grep -v -E '^share/doc/[^/]+/(copyright|changelog\.gz)$' ;;
-    *) cmake -E tar tf "$1" ;;
+             grep -v -E \
+               '^share/doc/([^/]+)/(copyright|changelog\.gz|\1\.spdx\.json)$' ;;
+    *) sbom=$(basename "$1" | sed -E 's/\.(zip|tar\.gz)$//').spdx.json
+       cmake -E tar tf "$1" | grep -v -x -F "$sbom" ;;
   esac | grep -v -e '/$' -e '^$' | sort
 }
 
@@ -113,9 +117,10 @@ for pkg in "$build"/packages/*.zip "$build"/packages/*.tar.gz \
   contents "$pkg" > "$work/$name.list"
   case $name in
     # Debug files alone: the -dbgsym .debs hold them by build id beside a
-    # link to their package's doc folder; the debug zip is checked below.
+    # link to their package's doc folder, and their bill of materials in
+    # that folder; the debug zip is checked below.
     *-dbgsym_*.deb)
-      if grep -v -x -E 'lib/debug/\.build-id/[0-9a-f]{2}/[0-9a-f]+\.debug|share/doc/[^/]+-dbgsym' \
+      if grep -v -x -E 'lib/debug/\.build-id/[0-9a-f]{2}/[0-9a-f]+\.debug|share/doc/[^/]+-dbgsym|share/doc/[^/]+/[^/]+-dbgsym\.spdx\.json' \
            "$work/$name.list" >> "$log" ||
          ! grep -q '\.debug$' "$work/$name.list"; then
         echo "$name: holds more than debug files" >> "$log"
@@ -183,6 +188,51 @@ if [ "$lists_ok" -eq 1 ]; then
   ok "package file lists"
 else
   bad "package file lists"
+fi
+
+# The bill of materials of every package, the MSI's too; and the check
+# refuses a main archive with a file changed and one with a file missing.
+project_version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' \
+                    "$build/CMakeCache.txt")
+for pkg in "$build"/packages/*.zip "$build"/packages/*.tar.gz \
+           "$build"/packages/*.deb "$build"/packages/*.msi; do
+  [ -f "$pkg" ] || continue
+  if tests/consumer/check-sbom.sh "$project_version" "$pkg" 2>> "$log"; then
+    ok "bill of materials of $(basename "$pkg")"
+  else
+    bad "bill of materials of $(basename "$pkg")"
+  fi
+done
+refused=0
+for pkg in "$build"/packages/*.zip "$build"/packages/*.tar.gz; do
+  case $pkg in *standin*) continue ;; esac
+  [ -f "$pkg" ] || continue
+  name=$(basename "$pkg")
+  first=$(head -n 1 "$work/$name.list")
+  for how in change remove; do
+    rm -rf "$work/tamper"
+    mkdir -p "$work/tamper/tree" "$work/tamper/out"
+    (cd "$work/tamper/tree" && cmake -E tar xf "$pkg")
+    if [ "$how" = change ]; then
+      echo >> "$work/tamper/tree/$first"
+    else
+      rm "$work/tamper/tree/$first"
+    fi
+    case $name in
+      *.zip) create=cf format=zip ;;
+      *) create=czf format=gnutar ;;
+    esac
+    (cd "$work/tamper/tree" &&
+       cmake -E tar $create "$work/tamper/out/$name" --format=$format -- *)
+    echo "$name with its first file ${how}d (must be refused):" >> "$log"
+    tests/consumer/check-sbom.sh "$project_version" "$work/tamper/out/$name" \
+      2>> "$log" || refused=$((refused + 1))
+  done
+done
+if [ "$refused" -eq 2 ]; then
+  ok "bill of materials check refuses a changed file and a missing one"
+else
+  bad "bill of materials check refuses a changed file and a missing one"
 fi
 
 # Linux: the .deb set as Debian's tools judge it (information tags only,
@@ -530,7 +580,10 @@ if [ "$preset" = win32 ]; then
   elif [ "$bits" = none ]; then
     ok "MSI built (not installed: no 32-bit Wine)"
   else
-    ls "$work"/*.zip.list | grep -v -e '-debug\.zip\.list$' | xargs cat |
+    # The zips' files but the debug zip's, and the MSI's bill of materials
+    # for theirs.
+    { ls "$work"/*.zip.list | grep -v -e '-debug\.zip\.list$' | xargs cat
+      echo "$(basename "$msi" .msi).spdx.json"; } |
       sort > "$work/msi.want"
     if msi_wine msiexec /i "$msi" /qn ADDLOCAL=Launchers,StandIn \
          >> "$log" 2>&1 &&

@@ -51,6 +51,8 @@ if [ "${1:-all}" != build ]; then
   command_or msibuild msitools
   command_or faketime faketime
   packages dpkg-dev lintian msitools
+  # hardening-check, for the hardening of the shipped Linux files.
+  command_or hardening-check devscripts
   command_or diffoscope diffoscope-minimal
   # The fuzz targets (clang's libFuzzer) and the benchmarks.
   command_or clang++ clang

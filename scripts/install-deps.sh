@@ -58,6 +58,8 @@ if [ "${1:-all}" != build ]; then
   command_or gdb gdb
   command_or osslsigncode osslsigncode
   command_or openssl openssl
+  # hardening-check, for the hardening of the shipped Linux files.
+  command_or hardening-check devscripts
   command_or diffoscope diffoscope-minimal
   # The fuzz targets (clang's libFuzzer) and the benchmarks.
   command_or clang++ clang

@@ -419,6 +419,104 @@ if [ "$preset" = win32 ]; then
     ok "MSI holds the zips' files byte for byte"
   else
     bad "MSI holds the zips' files byte for byte"
+# The hardening of every shipped program and library, in the files of the
+# packages. hardening-check finds the stack protector and the fortified
+# functions by what a file imports from the C library, so a stripped file
+# shows them; a library is no PIE. lintian -I names no hardening tag.
+hard=$work/hardening
+if [ -z "$toolchain" ]; then
+  mkdir -p "$hard/deb" "$hard/tgz"
+  for pkg in "$build"/packages/*.deb; do
+    dpkg-deb -x "$pkg" "$hard/deb"
+  done
+  for pkg in "$build"/packages/*.tar.gz; do
+    tar -xzf "$pkg" -C "$hard/tgz"
+  done
+  hard_ok=1
+  elves=0
+  # The debug files of the -dbgsym .debs are no programs.
+  for f in $(find "$hard" -type f ! -path '*/usr/lib/debug/*' | LC_ALL=C sort); do
+    [ "$(head -c 4 "$f" | od -An -c | tr -d ' ')" = 177ELF ] || continue
+    elves=$((elves + 1))
+    hardening-check "$f" > "$hard/report" 2>&1
+    cat "$hard/report" >> "$log"
+    for feature in 'Position Independent Executable' 'Stack protected' \
+                   'Fortify Source functions' 'Read-only relocations' \
+                   'Immediate binding'; do
+      verdict=$(sed -n "s/^ $feature: //p" "$hard/report")
+      case $feature:$verdict in
+        *:yes*) ;;
+        Position*:'no, regular shared library (ignored)') ;;
+        *) echo "${f#"$hard"/}: $feature: $verdict" >> "$log"
+           hard_ok=0 ;;
+      esac
+    done
+  done
+  # Four programs and two libraries, in the .deb set and in the archives.
+  if [ "$hard_ok" -eq 1 ] && [ "$elves" -eq 12 ]; then
+    ok "hardening-check: every shipped ELF file hardened"
+  else
+    echo "ELF files checked: $elves" >> "$log"
+    bad "hardening-check: every shipped ELF file hardened"
+  fi
+  lintian -I "$build"/packages/*.deb > "$hard/lintian" 2>&1
+  status=$?
+  if [ "$status" -eq 0 ] && ! grep ' hardening-' "$hard/lintian" >> "$log"; then
+    ok "lintian -I on the .debs: no hardening tag"
+  else
+    bad "lintian -I on the .debs: no hardening tag"
+  fi
+else
+  # Windows: the header flags of address-space randomization and no
+  # execution from data (a 64-bit file over the whole address space, a
+  # 32-bit one with no exception handlers to call), the DLLs that the file
+  # imports, and calls of the stack protector's failure in the build's
+  # unstripped copy, whose code the shipped file holds byte for byte.
+  # A 32-bit file says it has no exception handlers: none is registered
+  # through %fs:0 anywhere in its code.
+  case $preset in
+    win32) tools=i686-w64-mingw32 flags="DYNAMIC_BASE NX_COMPAT NO_SEH" ;;
+    *) tools=x86_64-w64-mingw32 flags="HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT" ;;
+  esac
+  mkdir -p "$hard"
+  for zip in "$build"/packages/*.zip; do
+    (cd "$hard" && cmake -E tar xf "$zip") >> "$log" 2>&1
+  done
+  hard_ok=1
+  files=0
+  for f in $(cd "$hard" && find . -name '*.exe' -o -name '*.dll' |
+               LC_ALL=C sort); do
+    files=$((files + 1))
+    shipped=$hard/$f
+    built=$build/bin/${f##*/}
+    $tools-objdump -p "$shipped" > "$hard/headers"
+    sed -n '/^DllCharacteristics/,/^[^[:space:]]/s/^[[:space:]]\{1,\}//p' \
+      "$hard/headers" > "$hard/flags"
+    for flag in $flags; do
+      grep -qx "$flag" "$hard/flags" ||
+        { echo "$f: no $flag" >> "$log"; hard_ok=0; }
+    done
+    others=$(sed -n 's/^[[:space:]]*DLL Name: //p' "$hard/headers" |
+             grep -v -i -x -E 'kernel32\.dll|msvcrt\.dll|javai_g\.dll')
+    [ -z "$others" ] || { echo "$f imports $others" >> "$log"; hard_ok=0; }
+    $tools-objcopy -O binary -j .text "$shipped" "$hard/shipped.text" &&
+      $tools-objcopy -O binary -j .text "$built" "$hard/built.text" &&
+      cmp -s "$hard/shipped.text" "$hard/built.text" ||
+      { echo "$f: code differs from $built" >> "$log"; hard_ok=0; }
+    $tools-objdump -d "$built" > "$hard/code"
+    grep -q 'call .*<_*__stack_chk_fail>$' "$hard/code" ||
+      { echo "$f: no stack protector" >> "$log"; hard_ok=0; }
+    if [ "$preset" = win32 ] && grep '%fs:0x0' "$hard/code" >> "$log"; then
+      echo "$f: registers an exception handler" >> "$log"
+      hard_ok=0
+    fi
+  done
+  # Four programs and two libraries.
+  if [ "$hard_ok" -eq 1 ] && [ "$files" -eq 6 ]; then
+    ok "every shipped Windows file hardened: $flags, stack protector"
+  else
+    echo "Windows files checked: $files" >> "$log"
+    bad "every shipped Windows file hardened: $flags, stack protector"
   fi
 fi
 

@@ -12,8 +12,8 @@
 # tree of debug files that packaging/prepare-files.sh split off, each
 # package with ELF files gets its <package>-dbgsym as well. Each package
 # holds its bill of materials, usr/share/doc/<package>/<package>.spdx.json
-# (../sbom.cmake; a -dbgsym's lies in its package's doc folder, to which its
-# own is a link), with the link maps of the build in NORVANE_LINK_MAPS.
+# (../sbom.cmake; a -dbgsym, which may hold debug files alone, has none),
+# with the link maps of the build in NORVANE_LINK_MAPS.
 #
 #   SOURCE_DATE_EPOCH=... NORVANE_LINK_MAPS=<build>/link-maps \
 #     build-debs.sh OUTDIR MAIN.tar.gz STANDIN.tar.gz [DEBUG-TREE]
@@ -95,10 +95,10 @@ dpkg-gensymbols -q -c4 -plibtavcore0 -P"$dir" -I"$here/libtavcore0.symbols" \
 echo "libtavcore 0 libtavcore0 (>= $version)" > "$dir/DEBIAN/shlibs"
 echo "activate-noawait ldconfig" > "$dir/DEBIAN/triggers"
 
-# Writes the bill of materials of package NAME, whose tree is DIR, into
-# the doc folder of DOC-PACKAGE.
+# Writes the bill of materials of package NAME, whose tree is DIR, to
+# DIR/PATH.
 bill() {
-  sbom=$1/usr/share/doc/$3/$2.spdx.json
+  sbom=$1/$3
   mkdir -p "$(dirname "$sbom")"
   cmake -DDIRS="$1" -DNAME="$2" -DVERSION="$version" \
     -DMAPS="$NORVANE_LINK_MAPS" -DOUTPUT="$sbom" \
@@ -133,7 +133,8 @@ dbgsym() {
   ln -s "$pkg" "$dir/usr/share/doc/$pkg-dbgsym"
   find "$dir" -type d -exec chmod 755 {} +
   find "$dir" -type f -exec chmod 644 {} +
-  bill "$dir" "$pkg-dbgsym" "$pkg"
+  # A -dbgsym holds debug files alone (lintian refuses any other file in
+  # it): the bill of materials of its package names what it is built from.
   dpkg-gencontrol -p"$pkg" -P"$dir" -T"$work/$pkg.substvars" \
     -f"$work/files" -DPackage="$pkg-dbgsym" -DDepends="$pkg (= $version)" \
     -DSection=debug -DPriority=optional -DAuto-Built-Package=debug-symbols \
@@ -165,7 +166,7 @@ for pkg in libtavcore0 libtavcore-dev norvane-launchers \
   fi
   # The bill of materials of the files as they are packed, before the
   # control data (Installed-Size) and md5sums count it.
-  bill "$dir" "$pkg" "$pkg"
+  bill "$dir" "$pkg" "usr/share/doc/$pkg/$pkg.spdx.json"
   dpkg-gencontrol -p"$pkg" -P"$dir" -T"$work/$pkg.substvars" -f"$work/files"
   (cd "$dir" && find usr -type f | LC_ALL=C sort | xargs md5sum) \
     > "$dir/DEBIAN/md5sums"

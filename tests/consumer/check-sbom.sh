@@ -34,8 +34,10 @@ case $name in
   *.deb)
     dpkg-deb -x "$package" "$work/tree" || exit 1
     pkg=$(dpkg-deb -f "$package" Package)
-    # A -dbgsym package's doc folder is a link to its package's.
-    want=usr/share/doc/${pkg%-dbgsym}/$pkg.spdx.json ;;
+    case $pkg in
+      *-dbgsym) want=usr/lib/debug/$pkg.spdx.json ;;
+      *) want=usr/share/doc/$pkg/$pkg.spdx.json ;;
+    esac ;;
   *.msi)
     msiextract -C "$work/tree" "$package" > /dev/null || exit 1
     want=$(cd "$work/tree" && find . -name "${name%.msi}.spdx.json" |

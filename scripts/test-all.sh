@@ -42,21 +42,28 @@ workflow() {
   count "build/$1.log"
 }
 
-# Checks what a build ships (packages, their file lists, a program built
-# against the installed tavcore) and adds its counts to the totals.
-consumer() {
-  echo "=== consumer $1"
-  tests/consumer/run.sh "$@" > "build/consumer-$1.log" 2>&1
-  grep -E '^(ok|FAILED):' "build/consumer-$1.log"
-  line=$(grep -E "^consumer $1: [0-9]+ passed, [0-9]+ failed$" \
-           "build/consumer-$1.log")
+# Shows the ok/FAILED lines of a check script's log and adds the counts of
+# its summary, "LABEL: N passed, N failed", to the totals; a log without
+# one counts as one failure.
+tally() {
+  grep -E '^(ok|FAILED):' "$1"
+  line=$(grep -E "^$2: [0-9]+ passed, [0-9]+ failed$" "$1")
   if [ -z "$line" ]; then
+    tail -n 20 "$1"
     failed=$((failed + 1))
     return
   fi
   set -- $(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed/\1 \2/')
   passed=$((passed + $1))
   failed=$((failed + $2))
+}
+
+# Checks what a build ships (packages, their file lists, a program built
+# against the installed tavcore) and adds its counts to the totals.
+consumer() {
+  echo "=== consumer $1"
+  tests/consumer/run.sh "$@" > "build/consumer-$1.log" 2>&1
+  tally "build/consumer-$1.log" "consumer $1"
 }
 
 workflow native
@@ -85,16 +92,7 @@ if cmake --preset win32 > build/win32.log 2>&1 &&
     if [ "${CI:-}" = true ]; then
       echo "=== win32 under qemu-i386 emulation"
       scripts/win32-emulated.sh > build/win32-emulated.log 2>&1
-      grep -E '^(ok|FAILED):' build/win32-emulated.log
-      line=$(grep -E '^emulated win32: [0-9]+ passed, [0-9]+ failed$' \
-               build/win32-emulated.log)
-      if [ -n "$line" ]; then
-        set -- $(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed/\1 \2/')
-        passed=$((passed + $1))
-        failed=$((failed + $2))
-      else
-        failed=$((failed + 1))
-      fi
+      tally build/win32-emulated.log "emulated win32"
     else
       echo "The 32-bit programs are not run; CI=true runs each once under" \
            "qemu-i386 emulation (scripts/win32-emulated.sh)."
@@ -109,17 +107,7 @@ fi
 # a folder of its own.
 echo "=== signing"
 scripts/sign-check.sh > build/sign-check.log 2>&1
-grep -E '^(ok|FAILED):' build/sign-check.log
-line=$(grep -E '^sign-check: [0-9]+ passed, [0-9]+ failed$' \
-         build/sign-check.log)
-if [ -z "$line" ]; then
-  tail -n 20 build/sign-check.log
-  failed=$((failed + 1))
-else
-  set -- $(echo "$line" | sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed/\1 \2/')
-  passed=$((passed + $1))
-  failed=$((failed + $2))
-fi
+tally build/sign-check.log sign-check
 
 # Two builds of the packaging presets from two folders: one check.
 echo "=== rebuild"

@@ -83,7 +83,11 @@ fi
 if [ -n "$need" ]; then
   echo "installing:$need"
   [ "$add_i386" -eq 0 ] || $as_root dpkg --add-architecture i386
-  $as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  # A mirror caught mid-sync fails one index; a second try usually gets
+  # it, and failing that the install goes on with the lists it has.
+  update() { $as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq; }
+  update || { sleep 20; update; } ||
+    echo "install-deps: apt-get update failed; installing from the lists it has" >&2
   $as_root env DEBIAN_FRONTEND=noninteractive \
     apt-get install -y -qq --no-install-recommends $need > /dev/null
 fi

@@ -416,7 +416,7 @@ if [ "$preset" = win32 ]; then
   rm -rf "$work/msi-files"
   if [ -n "$msi" ] &&
      msiextract -C "$work/msi-files" "$msi" > /dev/null 2>> "$log" &&
-     diff -r "$work/msi-files/Program Files/Norvane/Launchers" "$work/pe" \
+     diff -r -x '*.spdx.json' "$work/msi-files/Program Files/Norvane/Launchers" "$work/pe" \
        >> "$log" 2>&1; then
     ok "MSI holds the zips' files byte for byte"
   else

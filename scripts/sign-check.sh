@@ -6,7 +6,9 @@
 # and .dll of the zips and of the MSI, and the MSI itself, against that CA
 # with osslsigncode. A file without signature, and a signed file checked
 # against another CA, must fail that verification; packaging again gives
-# the same bytes.
+# the same bytes. A time stamp comes from an RFC 3161 server on 127.0.0.1
+# (openssl ts behind lighttpd) and verifies; with the server gone, signing
+# fails and leaves the file as it was.
 #
 #   scripts/sign-check.sh
 #
@@ -63,6 +65,13 @@ if ! (cd "$work" &&
         -CAcreateserial -days 30 -extfile signer.ext -out signer.pem &&
       openssl pkcs12 -export -inkey signer.key -in signer.pem \
         -certfile ca.pem -passout pass:throw-away -out signer.p12 &&
+      openssl req -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.csr \
+        -subj "/CN=Norvane test time-stamp server" &&
+      printf '%s\n' "basicConstraints=CA:FALSE" \
+        "keyUsage=critical,digitalSignature" \
+        "extendedKeyUsage=critical,timeStamping" > tsa.ext &&
+      openssl x509 -req -in tsa.csr -CA ca.pem -CAkey ca.key \
+        -CAcreateserial -days 30 -extfile tsa.ext -out tsa.pem &&
       openssl req -x509 -newkey rsa:2048 -nodes -days 30 -keyout other.key \
         -out other.pem -subj "/CN=Another CA") >> "$log" 2>&1; then
   bad "throw-away CA and code-signing certificate made"
@@ -143,5 +152,74 @@ if [ -n "$file" ] &&
   ok "an unsigned file, and one checked against another CA, fail verification"
 else
   bad "an unsigned file, and one checked against another CA, fail verification"
+fi
+
+# The time-stamp server: a CGI program of lighttpd's that answers each
+# query with openssl ts, signed by the CA's time-stamp certificate.
+tsa=$work/tsa
+mkdir -p "$tsa/root"
+echo 01 > "$tsa/serial"
+cat > "$tsa/ts.cnf" << CONF
+[ tsa ]
+default_tsa = server
+[ server ]
+serial = $tsa/serial
+signer_cert = $work/tsa.pem
+certs = $work/ca.pem
+signer_key = $work/tsa.key
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha1, sha256, sha384, sha512
+accuracy = secs:1
+ess_cert_id_alg = sha256
+CONF
+cat > "$tsa/root/tsa" << CGI
+#!/bin/sh
+cat > "$tsa/query"
+printf 'Content-Type: application/timestamp-reply\r\n\r\n'
+exec openssl ts -reply -config "$tsa/ts.cnf" -queryfile "$tsa/query" 2>> "$log"
+CGI
+chmod +x "$tsa/root/tsa"
+server=
+for _ in 1 2 3 4 5; do
+  port=$((20000 + $(od -An -tu2 -N2 /dev/urandom) % 30000))
+  cat > "$tsa/server.conf" << CONF
+server.modules = ("mod_cgi")
+server.document-root = "$tsa/root"
+server.bind = "127.0.0.1"
+server.port = $port
+server.errorlog = "$tsa/error.log"
+cgi.assign = ("/tsa" => "")
+CONF
+  lighttpd -D -f "$tsa/server.conf" >> "$log" 2>&1 &
+  server=$!
+  for _ in $(seq 50); do
+    curl -s -o /dev/null "http://127.0.0.1:$port/" && break 2
+    kill -0 "$server" 2> /dev/null || break
+    sleep 0.1
+  done
+  kill "$server" 2> /dev/null
+  server=
+done
+stamped=$work/stamped.exe
+sign_stamped() {
+  cp "$work/unsigned.exe" "$stamped" &&
+    NORVANE_SIGN_TIMESTAMP="http://127.0.0.1:$port/tsa" \
+      SOURCE_DATE_EPOCH=1700000000 packaging/prepare-files.sh -s "$stamped"
+}
+if [ -n "$server" ] && sign_stamped >> "$log" 2>&1 &&
+   osslsigncode verify -CAfile "$work/ca.pem" -TSA-CAfile "$work/ca.pem" \
+     -in "$stamped" > "$tsa/verify" 2>&1 &&
+   grep -q '^Timestamp Server Signature verification: ok' "$tsa/verify"; then
+  ok "a file time-stamped by an RFC 3161 server on 127.0.0.1 verifies"
+else
+  bad "a file time-stamped by an RFC 3161 server on 127.0.0.1 verifies"
+fi
+cat "$tsa/verify" >> "$log" 2> /dev/null
+[ -z "$server" ] || { kill "$server"; wait "$server"; } 2> /dev/null
+if ! sign_stamped >> "$log" 2>&1 && cmp -s "$work/unsigned.exe" "$stamped"; then
+  ok "with the time-stamp server gone, signing fails and changes nothing"
+else
+  bad "with the time-stamp server gone, signing fails and changes nothing"
 fi
 finish

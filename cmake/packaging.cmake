@@ -47,14 +47,17 @@ else()
 endif()
 set(inst_cmake ${inst_lib}/cmake/tavcore)
 
-# The programs look for the VM library beside themselves, as Windows does,
-# and nowhere else: the build tree's programs carry the installed RUNPATH
+# The programs that load the VM look for its library beside themselves, as
+# Windows does, and nowhere else; the gateway links no library of ours and
+# searches nowhere. The build tree's programs carry the installed RUNPATH
 # too, since a build RUNPATH padded for the install's (":::::::") would name
 # the current folder once for each empty entry.
 set(programs kestrel kestrelw quillan_g gatelet_g)
 if(NOT WIN32)
-  set_target_properties(${programs} PROPERTIES INSTALL_RPATH "$ORIGIN"
-    BUILD_WITH_INSTALL_RPATH ON)
+  set_target_properties(kestrel kestrelw quillan_g PROPERTIES
+    INSTALL_RPATH "$ORIGIN" BUILD_WITH_INSTALL_RPATH ON)
+  set_target_properties(gatelet_g PROPERTIES SKIP_BUILD_RPATH ON
+    INSTALL_RPATH "")
 endif()
 # Each shipped program and library leaves the linker's map in link-maps/: the
 # bill of materials of every package names from it what was linked in from

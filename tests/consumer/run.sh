@@ -457,12 +457,24 @@ if [ -z "$toolchain" ]; then
       esac
     done
   done
+  # Libraries are searched beside the program or nowhere: an empty RUNPATH
+  # entry would name the current folder. The build tree's programs too.
+  for f in $(find "$hard" "$build/bin" -type f ! -path '*/usr/lib/debug/*' |
+             LC_ALL=C sort); do
+    [ "$(head -c 4 "$f" | od -An -c | tr -d ' ')" = 177ELF ] || continue
+    runpath=$(readelf -d "$f" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p')
+    case $runpath in
+      '' | '$ORIGIN') ;;
+      *) echo "${f#"$work"/}: RUNPATH '$runpath'" >> "$log"
+         hard_ok=0 ;;
+    esac
+  done
   # Four programs and two libraries, in the .deb set and in the archives.
   if [ "$hard_ok" -eq 1 ] && [ "$elves" -eq 12 ]; then
-    ok "hardening-check: every shipped ELF file hardened"
+    ok "hardening-check: every shipped ELF file hardened; RUNPATH \$ORIGIN or none"
   else
     echo "ELF files checked: $elves" >> "$log"
-    bad "hardening-check: every shipped ELF file hardened"
+    bad "hardening-check: every shipped ELF file hardened; RUNPATH \$ORIGIN or none"
   fi
   lintian -I "$build"/packages/*.deb > "$hard/lintian" 2>&1
   status=$?

@@ -11,6 +11,7 @@
 # missing and fails.
 set -eu
 need=
+need_i386=
 locales=
 add_i386=0
 # A command that may come from elsewhere, else the package that brings it.
@@ -40,7 +41,7 @@ if [ "${1:-all}" != build ]; then
   command_or qemu-i386-static qemu-user-static
   if ! dpkg -s wine32:i386 > /dev/null 2>&1; then
     dpkg --print-foreign-architectures | grep -qx i386 || add_i386=1
-    need="$need wine wine32:i386"
+    need_i386="wine wine32:i386"
   fi
   # The gateway behind web servers; the locales whose code pages the
   # Windows tests run under.
@@ -69,27 +70,35 @@ if [ "${1:-all}" != build ]; then
       locales="$locales $locale"
   done
 fi
-[ -n "$need$locales" ] || exit 0
+[ -n "$need$need_i386$locales" ] || exit 0
 
 if [ "$(id -u)" -eq 0 ]; then
   as_root=
 elif command -v sudo > /dev/null 2>&1; then
   as_root=sudo
 else
-  echo "install-deps: missing:$need${locales:+ locales$locales};" \
+  echo "install-deps: missing:$need${need_i386:+ $need_i386}${locales:+ locales$locales};" \
        "run scripts/install-deps.sh as root" >&2
   exit 1
 fi
-if [ -n "$need" ]; then
-  echo "installing:$need"
+if [ -n "$need$need_i386" ]; then
+  echo "installing:$need${need_i386:+ $need_i386}"
   [ "$add_i386" -eq 0 ] || $as_root dpkg --add-architecture i386
   # A mirror caught mid-sync fails one index; a second try usually gets
   # it, and failing that the install goes on with the lists it has.
   update() { $as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq; }
   update || { sleep 20; update; } ||
     echo "install-deps: apt-get update failed; installing from the lists it has" >&2
-  $as_root env DEBIAN_FRONTEND=noninteractive \
+  [ -z "$need" ] || $as_root env DEBIAN_FRONTEND=noninteractive \
     apt-get install -y -qq --no-install-recommends $need > /dev/null
+  # 32-bit Wine apart: where the i386 lists cannot be had, the rest is
+  # still installed and the 32-bit runs report what is missing.
+  if [ -n "$need_i386" ] &&
+     ! $as_root env DEBIAN_FRONTEND=noninteractive \
+       apt-get install -y -qq --no-install-recommends $need_i386 > /dev/null; then
+    echo "install-deps: 32-bit Wine ($need_i386) could not be installed;" \
+         "the 32-bit programs cannot be run" >&2
+  fi
 fi
 for locale in $locales; do
   $as_root localedef -i "$locale" -f UTF-8 "$locale.UTF-8"

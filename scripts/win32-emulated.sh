@@ -39,6 +39,11 @@ if [ ! -x /usr/bin/qemu-i386-static ]; then
   failed=1
   exit
 fi
+if [ -z "${WINE32:-}" ] && ! dpkg -s wine32:i386 > /dev/null 2>&1; then
+  echo "FAILED: 32-bit Wine is not installed (package wine32:i386)"
+  failed=1
+  exit
+fi
 [ -f "$binfmt/register" ] ||
   mount -t binfmt_misc binfmt_misc "$binfmt" 2> /dev/null
 if [ ! -f "$binfmt/qemu-i386" ]; then

@@ -81,11 +81,11 @@ loader_part() {
     # Object names are compressed: "(n) name" the first time, in ob= or
     # cob= lines alike, "(n)" after.
     /^c?ob=/ {
-      spec = substr($0, index($0, "=") + 1)
-      name = spec
-      if (match(spec, /^\([0-9]+\)/)) {
-        id = FILENAME substr(spec, 1, RLENGTH)
-        if (length(spec) > RLENGTH) names[id] = substr(spec, RLENGTH + 2)
+      field = substr($0, index($0, "=") + 1)
+      name = field
+      if (match(field, /^\([0-9]+\)/)) {
+        id = FILENAME substr(field, 1, RLENGTH)
+        if (length(field) > RLENGTH) names[id] = substr(field, RLENGTH + 2)
         name = names[id]
       }
       if ($0 ~ /^ob=/) ob = name

@@ -18,22 +18,9 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 work=$root/build/sign
 log=$work/log
-passed=0
-failed=0
+report="sign-check"
+. "$root/scripts/check-report.sh"
 
-ok() {
-  echo "ok: $1"
-  passed=$((passed + 1))
-}
-bad() {
-  echo "FAILED: $1 (see ${log#"$root"/})"
-  failed=$((failed + 1))
-}
-finish() {
-  echo "sign-check: $passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit
-}
 verify() {
   osslsigncode verify -CAfile "$2" -in "$1" >> "$log" 2>&1
 }

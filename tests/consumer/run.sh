@@ -23,22 +23,9 @@ work=$build/consumer
 log=$work/log
 prefix=$work/prefix
 prod=$work/product
-passed=0
-failed=0
+report="consumer $preset"
+. "$root/scripts/check-report.sh"
 
-ok() {
-  echo "ok: $1"
-  passed=$((passed + 1))
-}
-bad() {
-  echo "FAILED: $1 (see ${log#"$root"/})"
-  failed=$((failed + 1))
-}
-finish() {
-  echo "consumer $preset: $passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit
-}
 # Files of an archive or package, one a line, relative to its root, without
 # its bill of materials (at the root of an archive); a .deb by the names of
 # the install tree (manual pages uncompressed, without the copyright file,
@@ -439,9 +426,19 @@ if [ -z "$toolchain" ]; then
   done
   hard_ok=1
   elves=0
-  # The debug files of the -dbgsym .debs are no programs.
-  for f in $(find "$hard" -type f ! -path '*/usr/lib/debug/*' | LC_ALL=C sort); do
+  # The debug files of the -dbgsym .debs are no programs. Libraries are
+  # searched beside the program or nowhere, in the build tree too: an empty
+  # RUNPATH entry would name the current folder.
+  for f in $(find "$hard" "$build/bin" -type f ! -path '*/usr/lib/debug/*' |
+             LC_ALL=C sort); do
     [ "$(head -c 4 "$f" | od -An -c | tr -d ' ')" = 177ELF ] || continue
+    runpath=$(readelf -d "$f" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p')
+    case $runpath in
+      '' | '$ORIGIN') ;;
+      *) echo "$f: RUNPATH '$runpath'" >> "$log"
+         hard_ok=0 ;;
+    esac
+    case $f in "$hard"/*) ;; *) continue ;; esac
     elves=$((elves + 1))
     hardening-check "$f" > "$hard/report" 2>&1
     cat "$hard/report" >> "$log"
@@ -456,18 +453,6 @@ if [ -z "$toolchain" ]; then
            hard_ok=0 ;;
       esac
     done
-  done
-  # Libraries are searched beside the program or nowhere: an empty RUNPATH
-  # entry would name the current folder. The build tree's programs too.
-  for f in $(find "$hard" "$build/bin" -type f ! -path '*/usr/lib/debug/*' |
-             LC_ALL=C sort); do
-    [ "$(head -c 4 "$f" | od -An -c | tr -d ' ')" = 177ELF ] || continue
-    runpath=$(readelf -d "$f" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p')
-    case $runpath in
-      '' | '$ORIGIN') ;;
-      *) echo "${f#"$work"/}: RUNPATH '$runpath'" >> "$log"
-         hard_ok=0 ;;
-    esac
   done
   # Four programs and two libraries, in the .deb set and in the archives.
   if [ "$hard_ok" -eq 1 ] && [ "$elves" -eq 12 ]; then

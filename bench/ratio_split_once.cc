@@ -12,12 +12,8 @@ int main(int argc, char** argv) {
   unsigned long size;
   char* text;
   int words = 0;
-  if (argc < 3 || rt_file_size(argv[2], &size)) {
-    return 2;
-  }
   // One byte past the text, which the splitter may write.
-  text = (char*)malloc(size + 1);
-  if (!text || rt_read_file(argv[2], text, size)) {
+  if (argc < 3 || rt_read_whole(argv[2], LDR_MAX_RESPONSE_FILE, &text, &size)) {
     return 2;
   }
   if (strcmp(argv[1], "split") == 0) {

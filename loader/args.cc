@@ -152,17 +152,44 @@ static char* unexpanded(const char* arg, int pass, const char* reason) {
 // words point into it.
 static char* read_text(const char* arg, int pass, char** end,
                        const char** source, Budget* budget) {
-  const char* name = arg + 1;
-  unsigned long size;
-  char* text;
+  const char* exact;
+  char* name;
+  unsigned long size = 0;
+  char* text = NULL;
   int found;
-  int why;
+  int why = 0;
   if (budget->sources == 0) {
     return unexpanded(arg, pass, "source-bound");
+  }
+  // The name is looked up and opened by its exact text: an argument that
+  // the code page cannot hold has it apart; any other is code-page text,
+  // and one that is no text in the code page names nothing.
+  if (rt_arg_not_in_code_page(arg, &exact)) {
+    if (!exact) {
+      return unexpanded(arg, pass, "no-such-variable-or-file");
+    }
+    name = (char*)exact + 1;
+  } else {
+    switch (rt_text_from_code_page(arg + 1, strlen(arg + 1), &name)) {
+      case RT_TEXT_NO_MEMORY:
+        return unexpanded(arg, pass, "out-of-memory");
+      case RT_TEXT_NOT_EXACT:
+        return unexpanded(arg, pass, "no-such-variable-or-file");
+    }
   }
   // The words go to the VM as code-page text: a value that the code page
   // cannot hold exactly is not taken in any other form.
   found = rt_getenv_exact(name, "", &text);
+  if (found == RT_ENV_SET) {
+    size = (unsigned long)strlen(text);
+    *source = "variable";
+  } else if (found == RT_ENV_UNSET) {
+    why = rt_read_whole(name, LDR_MAX_RESPONSE_FILE, &text, &size);
+    *source = "file";
+  }
+  if (name != arg + 1 && (!exact || name != exact + 1)) {
+    free(name);
+  }
   if (found == RT_ENV_NO_MEMORY) {
     return unexpanded(arg, pass, "out-of-memory");
   }
@@ -170,45 +197,30 @@ static char* read_text(const char* arg, int pass, char** end,
     free(text);
     return unexpanded(arg, pass, "not-in-code-page");
   }
-  if (found == RT_ENV_SET) {
-    size = (unsigned long)strlen(text);
-    if (size > budget->text) {
-      free(text);
-      return unexpanded(arg, pass, "text-bound");
+  if (found == RT_ENV_UNSET && why) {
+    switch (why) {
+      case RT_FILE_TOO_LARGE:
+        rt_trace(ldr_trace_name,
+                 "expand %q pass=%d file=%q size=%u unexpanded "
+                 "reason=too-large",
+                 arg, pass, arg + 1, size);
+        return NULL;
+      case RT_FILE_NO_MEMORY:
+        return unexpanded(arg, pass, "out-of-memory");
+      case RT_FILE_NOT_REGULAR:
+        return unexpanded(arg, pass, "not-a-regular-file");
+      case RT_FILE_MISSING:
+        // Only a regular file is read; anything else counts as missing,
+        // and the trace tells the two apart.
+        return unexpanded(arg, pass, "no-such-variable-or-file");
+      default:
+        // A refused open, or a file changed while it was read.
+        return unexpanded(arg, pass, "unreadable");
     }
-    *source = "variable";
-  } else {
-    why = rt_file_size(name, &size);
-    if (why) {
-      // Only a regular file has a size here; anything else counts as
-      // missing, and the trace tells the two apart.
-      return unexpanded(arg, pass,
-                        why == RT_FILE_NOT_REGULAR
-                            ? "not-a-regular-file"
-                            : "no-such-variable-or-file");
-    }
-    if (size > LDR_MAX_RESPONSE_FILE) {
-      rt_trace(ldr_trace_name,
-               "expand %q pass=%d file=%q size=%u unexpanded reason=too-large",
-               arg, pass, name, size);
-      return NULL;
-    }
-    if (size > budget->text) {
-      return unexpanded(arg, pass, "text-bound");
-    }
-    text = (char*)malloc(size + 1);
-    if (!text) {
-      return unexpanded(arg, pass, "out-of-memory");
-    }
-    // The file was a regular one when its size was taken: whatever stops
-    // the read now, be it a refused open or a file changed meanwhile, leaves
-    // it unreadable.
-    if (rt_read_file(name, text, size)) {
-      free(text);
-      return unexpanded(arg, pass, "unreadable");
-    }
-    text[size] = '\0';
-    *source = "file";
+  }
+  if (size > budget->text) {
+    free(text);
+    return unexpanded(arg, pass, "text-bound");
   }
   budget->sources--;
   budget->text -= size;

@@ -1,17 +1,23 @@
-// The GUI loader's entry: runs the loader on the runtime's arguments and ends
+// The GUI loader's entry: runs the loader on the program's arguments and ends
 // the process through the VM library, after a usage error too.
 #include "loader/loader.h"
 #include "rt/rt.h"
 #include "vmstub/javai_g.h"
 
 #ifdef _WIN32
-#include <stdlib.h>
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  int argc = 0;
+  char** argv = NULL;
   rt_publish_environment();
   ldr_trace_name = "kestrelw";
-  sysExit(ldr_main(__argc, __argv));
+  // The arguments come from the UTF-16 command line, never from the
+  // runtime's narrow tables.
+  if (rt_args(&argc, &argv)) {
+    sysExit(ldr_out_of_memory());
+  }
+  sysExit(ldr_main(argc, argv));
   return 0;
 }
 #else

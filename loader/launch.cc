@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "loader/loader.h"
+#include "rt/rt.h"
 #include "rt/trace.h"
 #include "vmstub/javai_g.h"
 
@@ -20,9 +21,28 @@ static const char kBanner[] =
 
 const char* ldr_trace_name = "kestrel";
 
-static int out_of_memory(void) {
+int ldr_out_of_memory(void) {
   fprintf(stderr, "kestrel: not enough memory to start the VM\n");
   return 1;
+}
+
+// Tells whether arg can go to the VM: every argument does that the code
+// page holds exactly; of any other, one clear line names the argument and
+// the VM is not started. Returns 1 when it can, 0 after the message.
+static int passes(const char* arg) {
+  const char* exact;
+  if (!rt_arg_not_in_code_page(arg, &exact)) {
+    return 1;
+  }
+  fflush(stdout);
+  fprintf(stderr,
+          "kestrel: cannot pass \"%s\" to the VM: the code page lacks a "
+          "character of it\n",
+          arg);
+  rt_trace(ldr_trace_name,
+           "argument %q refused reason=not-in-code-page, the VM is not started",
+           arg);
+  return 0;
 }
 
 int ldr_main(int argc, char** argv) {
@@ -41,7 +61,7 @@ int ldr_main(int argc, char** argv) {
   // Room for every argument plus the fixed entries, and a null entry after.
   vector = (char**)calloc((size_t)argc + 5, sizeof(char*));
   if (!vector) {
-    return out_of_memory();
+    return ldr_out_of_memory();
   }
   vector[count++] = (char*)kProgramName;
   vector[count++] = (char*)kDebugSwitch;
@@ -52,11 +72,14 @@ int ldr_main(int argc, char** argv) {
     return 1;
   }
 
+  if (name && !passes(name)) {
+    return 1;
+  }
   if (name) {
     size_t size = strlen(kNameKey) + strlen(name) + 4;
     char* property = (char*)calloc(size, 1);
     if (!property) {
-      return out_of_memory();
+      return ldr_out_of_memory();
     }
     memcpy(property, "-D", 2);
     memcpy(property + 2, kNameKey, sizeof kNameKey - 1);
@@ -70,6 +93,9 @@ int ldr_main(int argc, char** argv) {
     if (strcmp(argv[i], "-name") == 0) {
       i++;
       continue;
+    }
+    if (!passes(argv[i])) {
+      return 1;
     }
     if (i == class_index) {
       vector[count++] = (char*)kAgentClass;

@@ -7,9 +7,14 @@
 
 // Runs the loader on an argument list: expands @-arguments, prints the banner,
 // checks the options and hands the debug launch vector to the VM. Returns the
-// VM's status, or 1 after a usage error or when the launch vector cannot be
-// allocated (the VM is then not started).
+// VM's status, or 1 after a usage error, when an argument for the VM has no
+// exact form in the code page (rt_arg_not_in_code_page), or when the launch
+// vector cannot be allocated (the VM is then not started).
 int ldr_main(int argc, char** argv);
+
+// Writes the loader's message for memory that runs out before the VM is
+// started to standard error. Returns 1, the status to exit with.
+int ldr_out_of_memory(void);
 
 // The name that starts the loader's trace lines: "kestrel", or "kestrelw" as
 // the GUI entry sets it before calling ldr_main. Never freed; lives until the

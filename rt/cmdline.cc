@@ -130,3 +130,84 @@ int rt_cmdline_build(const uint16_t* const* args, const size_t* lens,
   (*line)[at] = 0;
   return 0;
 }
+
+static int is_blank(uint16_t c) {
+  return c == ' ' || c == '\t';
+}
+
+size_t rt_cmdline_split(const uint16_t* line, size_t len, uint16_t* out,
+                        RtCmdArg* args) {
+  size_t p = 0;
+  size_t w = 0;
+  size_t count = 0;
+  int inquote = 0;
+  for (size_t i = 0; i < len; i++) {
+    if (line[i] == 0) {
+      len = i;
+      break;
+    }
+  }
+  // The program name: quotes toggle, nothing else is special.
+  args[0].start = 0;
+  args[0].quoted = 0;
+  while (p < len && (inquote || !is_blank(line[p]))) {
+    if (line[p] == kQuote) {
+      inquote = !inquote;
+      args[0].quoted = 1;
+    } else {
+      out[w++] = line[p];
+    }
+    p++;
+  }
+  args[0].len = w;
+  out[w++] = 0;
+  count = 1;
+  for (;;) {
+    RtCmdArg* arg;
+    while (p < len && is_blank(line[p])) {
+      p++;
+    }
+    if (p >= len) {
+      break;
+    }
+    arg = &args[count++];
+    arg->start = w;
+    arg->quoted = 0;
+    inquote = 0;
+    for (;;) {
+      size_t run = 0;
+      int copy = 1;
+      while (p < len && line[p] == kBackslash) {
+        p++;
+        run++;
+      }
+      if (p < len && line[p] == kQuote) {
+        if (run % 2 == 0) {
+          // The older rule: "" inside quotes is one literal quote, and the
+          // quoted part ends there.
+          if (inquote && p + 1 < len && line[p + 1] == kQuote) {
+            p++;
+          } else {
+            copy = 0;
+          }
+          inquote = !inquote;
+          arg->quoted = 1;
+        }
+        run /= 2;
+      }
+      for (size_t k = 0; k < run; k++) {
+        out[w++] = kBackslash;
+      }
+      if (p >= len || (!inquote && is_blank(line[p]))) {
+        break;
+      }
+      if (copy) {
+        out[w++] = line[p];
+      }
+      p++;
+    }
+    arg->len = w - arg->start;
+    out[w++] = 0;
+  }
+  return count;
+}

@@ -45,4 +45,26 @@ size_t rt_cmdline_put(const uint16_t* arg, size_t len, uint16_t* out);
 int rt_cmdline_build(const uint16_t* const* args, const size_t* lens,
                      size_t count, uint16_t** line);
 
+// One argument that rt_cmdline_split found: its units at out + start, len
+// of them, a terminator after them; quoted is 1 when a quote in it opened or
+// closed a quoted part (an escaped quote does not count), which exempts it
+// from wildcard expansion.
+struct RtCmdArg {
+  size_t start;
+  size_t len;
+  int quoted;
+};
+
+// Splits the command line line (len units) as msvcrt's start-up code does:
+// first the program name, in which quotes toggle and backslashes are plain
+// text; then the arguments, separated by blanks and tabs outside quotes,
+// where 2n backslashes before a quote give n and the quote acts, 2n + 1 give
+// n and a literal quote, other backslashes stand as written, and "" inside
+// a quoted part gives a literal quote and ends that part. A NUL unit ends the
+// line. out has room for 2 * len + 2 units and args for len / 2 + 2 entries;
+// both are filled. Returns the number of entries, the program name first;
+// at least 1.
+size_t rt_cmdline_split(const uint16_t* line, size_t len, uint16_t* out,
+                        RtCmdArg* args);
+
 #endif  // RT_CMDLINE_H_

@@ -298,8 +298,3 @@ int rt_putenv_text(const char* assignment) {
   }
   return rc;
 }
-
-char* rt_text_from_code_page(const char* text, size_t len) {
-  (void)len;
-  return (char*)text;
-}

@@ -63,80 +63,29 @@ int rt_getenv_wide(const wchar_t* name, wchar_t** value) {
   }
 }
 
-// Decodes UTF-8 text strictly into a new UTF-16 string. Returns 0 and sets
-// *out, which the caller frees with free(); 1 when the text is not UTF-8; 2
-// when out of memory.
-static int wide_from_utf8(const char* text, wchar_t** out) {
-  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, NULL, 0);
-  *out = NULL;
-  if (n <= 0) {
-    return 1;
-  }
-  *out = (wchar_t*)malloc((size_t)n * sizeof(wchar_t));
-  if (!*out) {
-    return 2;
-  }
-  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, *out, n) !=
-      n) {
-    free(*out);
-    *out = NULL;
-    return 1;
-  }
-  return 0;
-}
-
-// Copies prefix and a UTF-16 value into the active code page: the value
-// exactly, or with "?" for each character that it lacks, for messages.
-// Returns an RT_ENV_ result.
-static int narrow_copy(const char* prefix, const wchar_t* wide, char** value) {
-  size_t plen = strlen(prefix);
-  size_t units = wcslen(wide);
-  // No code page takes more than four bytes for one unit.
-  size_t size = 4 * units + 1;
-  char* out;
-  int n;
-  if (units > 0x1fffffff || plen > 0x1fffffff) {
-    return RT_ENV_NO_MEMORY;
-  }
-  out = (char*)malloc(plen + size);
-  if (!out) {
-    return RT_ENV_NO_MEMORY;
-  }
-  *value = out;
-  memcpy(out, prefix, plen);
-  out += plen;
-  out[0] = '\0';
-  if (units == 0 || rt_narrow_exact(wide, (int)units, out, size) >= 0) {
-    return RT_ENV_SET;
-  }
-  // The UTF code pages take no stand-in of the caller's.
-  n = WideCharToMultiByte(CP_ACP, rt_narrow_flags(), wide, (int)units, out,
-                          (int)size - 1, rt_narrow_flags() ? "?" : NULL, NULL);
-  out[n > 0 ? n : 0] = '\0';
-  return RT_ENV_NOT_EXACT;
-}
-
 int rt_getenv_exact(const char* name, const char* prefix, char** value) {
   wchar_t* wname;
   wchar_t* wide;
-  int units;
   int rc;
   *value = NULL;
   if (!valid_name(name)) {
     return RT_ENV_UNSET;
   }
-  wname = rt_widen(name, strlen(name), &units);
-  if (!wname) {
-    return RT_ENV_NO_MEMORY;
+  // A name that is no text names no variable.
+  rc = rt_wide_from_text(name, &wname);
+  if (rc != RT_TEXT_EXACT) {
+    return rc == RT_TEXT_NO_MEMORY ? RT_ENV_NO_MEMORY : RT_ENV_UNSET;
   }
   rc = rt_getenv_wide(wname, &wide);
   free(wname);
   if (rc != RT_ENV_SET) {
     return rc;
   }
-  rc = narrow_copy(prefix, wide, value);
+  rc = rt_code_page_copy(wide, wcslen(wide), prefix, value);
   free(wide);
-  return rc;
+  return rc == RT_TEXT_EXACT       ? RT_ENV_SET
+         : rc == RT_TEXT_NOT_EXACT ? RT_ENV_NOT_EXACT
+                                   : RT_ENV_NO_MEMORY;
 }
 
 int rt_getenv_exact_list(int count, const char* const* names,
@@ -175,10 +124,10 @@ int rt_getenv_text(const char* name, char** value) {
   if (!valid_name(name)) {
     return RT_ENV_UNSET;
   }
-  rc = wide_from_utf8(name, &wname);
-  if (rc != 0) {
+  rc = rt_wide_from_text(name, &wname);
+  if (rc != RT_TEXT_EXACT) {
     // A name that is no text names no variable.
-    return rc == 1 ? RT_ENV_UNSET : RT_ENV_NO_MEMORY;
+    return rc == RT_TEXT_NOT_EXACT ? RT_ENV_UNSET : RT_ENV_NO_MEMORY;
   }
   rc = rt_getenv_wide(wname, &wide);
   free(wname);
@@ -197,25 +146,12 @@ int rt_putenv_text(const char* assignment) {
   if (!eq || eq == assignment) {
     return -1;
   }
-  rc = wide_from_utf8(assignment, &wide);
-  if (rc != 0) {
-    return rc == 1 ? -1 : -2;
+  rc = rt_wide_from_text(assignment, &wide);
+  if (rc != RT_TEXT_EXACT) {
+    return rc == RT_TEXT_NOT_EXACT ? -1 : -2;
   }
   // msvcrt keeps a copy of its own.
   rc = _wputenv(wide);
   free(wide);
   return rc == 0 ? 0 : -1;
-}
-
-char* rt_text_from_code_page(const char* text, size_t len) {
-  int units;
-  char* out;
-  wchar_t* wide = rt_widen(text, len, &units);
-  if (!wide) {
-    return NULL;
-  }
-  // Decoded code-page text holds no lone surrogate.
-  rt_utf8_from_utf16((const uint16_t*)wide, (size_t)units, &out);
-  free(wide);
-  return out;
 }

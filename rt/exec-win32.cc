@@ -7,6 +7,7 @@
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 #include "rt/cmdline.h"
 #include "rt/rt-win32.h"
@@ -15,7 +16,8 @@
 // The arguments of argv, each decoded once from the code page, written into
 // one UTF-16 command line by the runtime's quoting rules. Returns 0 and sets
 // *line, which the caller frees with free(); RT_EXEC_TOO_LONG when the line
-// with its terminator would pass RT_CMDLINE_MAX units; RT_EXEC_NO_MEMORY.
+// with its terminator would pass RT_CMDLINE_MAX units; RT_EXEC_NOT_TEXT
+// when an argument is no text in the code page; RT_EXEC_NO_MEMORY.
 static int wide_command_line(char* const* argv, wchar_t** line) {
   size_t count = 0;
   wchar_t** args;
@@ -38,9 +40,12 @@ static int wide_command_line(char* const* argv, wchar_t** line) {
       rc = RT_EXEC_TOO_LONG;
       goto done;
     }
-    args[i] = rt_widen(argv[i], len, &units);
-    if (!args[i]) {
-      goto done;
+    switch (rt_widen(argv[i], len, &args[i], &units)) {
+      case RT_TEXT_NOT_EXACT:
+        rc = RT_EXEC_NOT_TEXT;
+        goto done;
+      case RT_TEXT_NO_MEMORY:
+        goto done;
     }
     lens[i] = (size_t)units;
   }
@@ -63,17 +68,17 @@ done:
   return rc;
 }
 
-// The command line in the code page, for the caller's trace: the arguments
-// are code-page text, so nothing is lost. Returns a new string that the
-// caller frees with free(); null when out of memory.
-static char* narrow_command_line(const wchar_t* line) {
-  int n = WideCharToMultiByte(CP_ACP, 0, line, -1, NULL, 0, NULL, NULL);
-  char* out = n > 0 ? (char*)malloc((size_t)n) : NULL;
-  if (out && WideCharToMultiByte(CP_ACP, 0, line, -1, out, n, NULL, NULL) != n) {
-    free(out);
-    out = NULL;
-  }
-  return out;
+// Tells the caller's trace of the start, in the code page, "?" standing for
+// a character of the program's path that the code page lacks.
+static void report_start(RtExecReport* report, const wchar_t* app,
+                         const wchar_t* cmdline) {
+  char* program;
+  char* line;
+  rt_code_page_copy(app, wcslen(app), "", &program);
+  rt_code_page_copy(cmdline, wcslen(cmdline), "", &line);
+  report->starting(program ? program : "", line ? line : "");
+  free(program);
+  free(line);
 }
 
 // A job that ends every process in it when its last handle closes: when the
@@ -97,15 +102,21 @@ static HANDLE make_job(void) {
 
 int rt_exec(const char* file, char* const* argv, int* status,
             RtExecReport* report) {
-  char found[RT_PATH_MAX];
   wchar_t* cmdline = NULL;
   wchar_t* app = NULL;
-  int app_units;
+  wchar_t* name;
+  int found;
   HANDLE job = NULL;
   PROCESS_INFORMATION pi;
   DWORD code;
 
-  switch (rt_search_program(file, found)) {
+  if (rt_widen(file, strlen(file), &name, NULL) != RT_TEXT_EXACT) {
+    report->reason = RT_EXEC_NO_MEMORY;
+    return 1;
+  }
+  found = rt_search_program(name, &app);
+  free(name);
+  switch (found) {
     case RT_FOUND_PROGRAM:
       break;
     case RT_FOUND_BATCH:
@@ -125,15 +136,8 @@ int rt_exec(const char* file, char* const* argv, int* status,
   if (report->reason) {
     goto fail;
   }
-  app = rt_widen(found, strlen(found), &app_units);
-  if (!app) {
-    report->reason = RT_EXEC_NO_MEMORY;
-    goto fail;
-  }
   if (report->starting) {
-    char* line = narrow_command_line(cmdline);
-    report->starting(found, line ? line : "");
-    free(line);
+    report_start(report, app, cmdline);
   }
   job = make_job();
   if (!rt_start_suspended(app, cmdline, &pi)) {

@@ -40,6 +40,17 @@ const unsigned char* rt_lead_bytes(void) {
   return lead_table;
 }
 
+// The lead bytes that paths, which are environment text, are read with: the
+// code page's where the two texts are the same bytes; none where
+// environment text is UTF-8, whose longer characters hold no byte below
+// 0x80. A test's model stands for both.
+static const unsigned char* path_lead_bytes(void) {
+  static const unsigned char kNone[256] = {0};
+  return lead_test != rt_is_lead_byte || rt_text_is_code_page()
+             ? rt_lead_bytes()
+             : kNone;
+}
+
 int rt_double_byte(const char* p, const char* end) {
   return p + 1 < end && (unsigned char)p[1] >= 0x40 &&
          rt_lead_bytes()[(unsigned char)p[0]];
@@ -67,7 +78,7 @@ static int is_sep(char c, const char* seps) {
 }
 
 size_t rt_path_dir_length(const char* path, const char* seps) {
-  const unsigned char* lead = rt_lead_bytes();
+  const unsigned char* lead = path_lead_bytes();
   const char* end = path + strlen(path);
   size_t after = 0;
   for (const char* p = path; p < end;) {
@@ -81,7 +92,7 @@ size_t rt_path_dir_length(const char* path, const char* seps) {
 }
 
 int rt_path_ends_in(const char* path, size_t len, const char* seps) {
-  const unsigned char* lead = rt_lead_bytes();
+  const unsigned char* lead = path_lead_bytes();
   const char* end = path + len;
   const char* last = NULL;
   for (const char* p = path; p < end; p += char_length(p, end, lead)) {

@@ -1,8 +1,11 @@
-// Paths, and other text that holds "\", as byte strings in the platform's
-// encoding, read character by character: in a double-byte code page the
-// second byte of a character may be 0x5C, and is then part of that
-// character, never a separator or a backslash. Plain code for every
-// platform; only the lead-byte test comes from the platform layer.
+// Paths, and other text that holds "\", as byte strings, read character by
+// character: in a double-byte code page the second byte of a character may
+// be 0x5C, and is then part of that character, never a separator or a
+// backslash. The path functions below take environment text (rt.h): read
+// with the code page's lead bytes where it is code-page text (POSIX), byte
+// by byte where it is UTF-8 (Windows), whose longer characters hold no byte
+// below 0x80; a lead-byte model that a test sets stands for both. Plain code
+// for every platform; only the lead-byte test comes from the platform layer.
 #ifndef RT_PATH_H_
 #define RT_PATH_H_
 

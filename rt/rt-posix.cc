@@ -16,18 +16,22 @@ int rt_has_lead_bytes(void) {
   return 0;
 }
 
-int rt_exe_path(char* buf, size_t size) {
-  ssize_t n;
-  if (size == 0) {
+int rt_exe_path(char** path) {
+  char buf[RT_PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf);
+  *path = NULL;
+  if (n <= 0) {
+    return RT_EXE_PATH_UNKNOWN;
+  }
+  if ((size_t)n >= sizeof buf) {
     return RT_EXE_PATH_TOO_LONG;
   }
-  buf[0] = '\0';
-  n = readlink("/proc/self/exe", buf, size);
-  if (n <= 0 || (size_t)n >= size) {
-    buf[0] = '\0';
-    return n <= 0 ? RT_EXE_PATH_UNKNOWN : RT_EXE_PATH_TOO_LONG;
+  *path = (char*)malloc((size_t)n + 1);
+  if (!*path) {
+    return RT_EXE_PATH_NO_MEMORY;
   }
-  buf[n] = '\0';
+  memcpy(*path, buf, (size_t)n);
+  (*path)[n] = '\0';
   return 0;
 }
 
@@ -36,57 +40,50 @@ int rt_is_lead_byte(unsigned char byte) {
   return 0;
 }
 
-// What a stat call that returned stat_rc and filled st tells: 0 for a
-// regular file, RT_FILE_MISSING when the call failed, RT_FILE_NOT_REGULAR
-// for anything else.
-static int regular_or_why(int stat_rc, const struct stat* st) {
-  if (stat_rc != 0) {
-    return RT_FILE_MISSING;
-  }
-  return S_ISREG(st->st_mode) ? 0 : RT_FILE_NOT_REGULAR;
-}
-
-int rt_file_size(const char* path, unsigned long* size) {
-  struct stat st;
-  int why = regular_or_why(stat(path, &st), &st);
-  if (why == 0) {
-    *size = (unsigned long)st.st_size;
-  }
-  return why;
-}
-
-// Opens path for reading when it is a regular file. The path is looked at
-// first, so that what is missing or of another kind is told apart from a
-// file that refuses the open. O_NONBLOCK lets the open of a FIFO swapped in
-// meanwhile return at once; the type is checked again on the open
-// descriptor. Returns 0 with *fd set, or an RT_FILE_ reason.
+// Opens path once for reading, without waiting for a FIFO's writer, and
+// tells from the open descriptor whether it is a regular file. Returns 0
+// with *fd set, or an RT_FILE_ reason from the open's error or the
+// descriptor's type.
 static int open_regular(const char* path, int* fd) {
   struct stat st;
-  int why = regular_or_why(stat(path, &st), &st);
-  if (why) {
-    return why;
-  }
   *fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (*fd < 0) {
-    return RT_FILE_UNREADABLE;
+    return errno == EACCES || errno == EPERM ? RT_FILE_UNREADABLE
+                                             : RT_FILE_MISSING;
   }
-  why = regular_or_why(fstat(*fd, &st), &st);
-  if (why) {
+  if (fstat(*fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(*fd);
-    return why == RT_FILE_MISSING ? RT_FILE_UNREADABLE : why;
+    return RT_FILE_NOT_REGULAR;
   }
   return 0;
 }
 
-int rt_read_file(const char* path, char* buf, unsigned long size) {
+int rt_read_whole(const char* path, unsigned long limit, char** text,
+                  unsigned long* size) {
+  struct stat st;
   unsigned long got = 0;
   int fd;
   int why = open_regular(path, &fd);
+  *text = NULL;
   if (why) {
     return why;
   }
-  while (got < size) {
-    ssize_t n = read(fd, buf + got, size - got);
+  if (fstat(fd, &st) != 0) {
+    close(fd);
+    return RT_FILE_UNREADABLE;
+  }
+  *size = (unsigned long)st.st_size;
+  if ((unsigned long long)st.st_size > limit) {
+    close(fd);
+    return RT_FILE_TOO_LARGE;
+  }
+  *text = (char*)malloc(*size + 1);
+  if (!*text) {
+    close(fd);
+    return RT_FILE_NO_MEMORY;
+  }
+  while (got < *size) {
+    ssize_t n = read(fd, *text + got, *size - got);
     if (n < 0 && errno == EINTR) {
       continue;
     }
@@ -101,7 +98,13 @@ int rt_read_file(const char* path, char* buf, unsigned long size) {
     got += (unsigned long)n;
   }
   close(fd);
-  return why;
+  if (why) {
+    free(*text);
+    *text = NULL;
+    return why;
+  }
+  (*text)[got] = '\0';
+  return 0;
 }
 
 int rt_open_regular(const char* path, FILE** file) {

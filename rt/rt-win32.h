@@ -1,5 +1,6 @@
 // What the Windows files of the runtime layer share: text between the active
-// code page and UTF-16, the UTF-16 environment, and the parts of a start. Not for code outside rt/.
+// code page, UTF-16 and environment text, the UTF-16 environment, and the
+// parts of a start. Not for code outside rt/.
 #ifndef RT_RT_WIN32_H_
 #define RT_RT_WIN32_H_
 
@@ -13,16 +14,39 @@
 DWORD rt_narrow_flags(void);
 
 // Decodes len bytes of the active code page into a new UTF-16 string with a
-// terminator; *units gets its length without the terminator. Returns null
-// when out of memory or when the text is too long for the conversion.
-// Returns a new string; the caller frees it with free().
-wchar_t* rt_widen(const char* text, size_t len, int* units);
+// terminator; *units gets its length without the terminator. Bytes that are
+// no text in the code page fail the decode. Returns RT_TEXT_EXACT with *out
+// set, which the caller frees with free(); RT_TEXT_NOT_EXACT or
+// RT_TEXT_NO_MEMORY with *out null.
+int rt_widen(const char* text, size_t len, wchar_t** out, int* units);
+
+// Decodes environment text (UTF-8) strictly into a new UTF-16 string.
+// Returns as rt_widen does.
+int rt_wide_from_text(const char* text, wchar_t** out);
+
+// Turns units UTF-16 units into a new string of environment text. Returns
+// RT_TEXT_EXACT with *text set, which the caller frees with free();
+// RT_TEXT_NOT_EXACT (a lone surrogate) or RT_TEXT_NO_MEMORY with *text null.
+int rt_text_from_wide(const wchar_t* wide, size_t units, char** text);
 
 // Encodes units UTF-16 units into the active code page at out (size bytes),
 // with a terminator. Returns the length written without the terminator;
 // -1 when a character has no exact form in the code page, -2 when the text
 // and its terminator do not fit.
 int rt_narrow_exact(const wchar_t* text, int units, char* out, size_t size);
+
+// Copies prefix and units UTF-16 units into a new code-page string: the
+// text exactly (RT_TEXT_EXACT), or with "?" for each character that the
+// code page lacks, for messages (RT_TEXT_NOT_EXACT); RT_TEXT_NO_MEMORY with
+// *cp null. The caller frees *cp with free().
+int rt_code_page_copy(const wchar_t* wide, size_t units, const char* prefix,
+                      char** cp);
+
+// The short (8.3) form of the existing path, after prefix, when the code
+// page holds it exactly. Returns RT_TEXT_EXACT with *cp a new string that
+// the caller frees with free(); RT_TEXT_NOT_EXACT (no short form, or one
+// the code page lacks) or RT_TEXT_NO_MEMORY with *cp null.
+int rt_short_code_page(const wchar_t* path, const char* prefix, char** cp);
 
 // Copies the value of the variable name from the kernel's UTF-16
 // environment. Returns RT_ENV_SET with *value a new string that the caller
@@ -37,15 +61,13 @@ enum {
   RT_FOUND_NO_MEMORY
 };
 
-// Searches for the program file as the runtime's exec call does: the name
-// itself first, then, when it holds no directory part, each folder of PATH
-// in order, trying the runtime's extensions. PATH is read in UTF-16; a
-// folder that the code page cannot name exactly is passed over, never
-// searched under the name of its best-fit stand-in. Batch files are passed
-// over. Returns RT_FOUND_PROGRAM with found (RT_PATH_MAX bytes) filled,
-// RT_FOUND_BATCH when only batch files match, RT_FOUND_NONE or
-// RT_FOUND_NO_MEMORY.
-int rt_search_program(const char* file, char* found);
+// Searches for the program file as the runtime's exec call does, in
+// UTF-16: the name itself first, then, when it holds no directory part,
+// each folder of PATH in order, trying the runtime's extensions. Batch
+// files are passed over. Returns RT_FOUND_PROGRAM with *found a new string,
+// the exact path, which the caller frees with free(); RT_FOUND_BATCH when
+// only batch files match, RT_FOUND_NONE or RT_FOUND_NO_MEMORY.
+int rt_search_program(const wchar_t* file, wchar_t** found);
 
 // Starts the program app with the command line cmdline, suspended, giving it
 // the standard handles and, where the kernel can limit it, nothing else.

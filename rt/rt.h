@@ -39,8 +39,8 @@ int rt_putenv(char* assignment);
 #define RT_ENV_NOT_EXACT 2  // the value has no exact form in that text
 #define RT_ENV_NO_MEMORY 3
 
-// Copies the value of the variable name (code-page text) exactly as
-// code-page text, after prefix, as a program must that hands it on in a
+// Copies the value of the variable name (environment text, below) exactly
+// as code-page text, after prefix, as a program must that hands it on in a
 // vector, a command line or a path. On Windows the value is read in UTF-16,
 // never through the runtime's narrow table, whose best-fit stand-ins could
 // turn a character the code page lacks into a quote, a backslash or another
@@ -88,11 +88,56 @@ int rt_getenv_text(const char* name, char** value);
 // Windows); -2 when out of memory, with nothing changed.
 int rt_putenv_text(const char* assignment);
 
-// Turns the len bytes of code-page text at text, which a terminator
-// follows, into environment text. Where the two are the same (POSIX)
-// returns text itself; otherwise a new string that the caller frees with
-// free(). Null when out of memory.
-char* rt_text_from_code_page(const char* text, size_t len);
+// Tells whether environment text and code-page text are the same bytes:
+// 1 on POSIX, 0 on Windows, whose environment text is UTF-8.
+int rt_text_is_code_page(void);
+
+// What a conversion between code-page text and exact text found.
+#define RT_TEXT_EXACT 0
+#define RT_TEXT_NOT_EXACT 2  // no exact form in the other text
+#define RT_TEXT_NO_MEMORY 3
+
+// Turns the len bytes of code-page text at cp, which a terminator follows,
+// into environment text. Bytes that are no text in the code page (a lead
+// byte without its second byte, a byte the code page leaves undefined) are
+// never replaced: they make the conversion fail. Returns RT_TEXT_EXACT with
+// *text the result: cp itself where the two texts are the same (POSIX),
+// otherwise a new string that the caller frees with free();
+// RT_TEXT_NOT_EXACT or RT_TEXT_NO_MEMORY with *text null.
+int rt_text_from_code_page(const char* cp, size_t len, char** text);
+
+// Turns environment text into code-page text, after prefix, as it leaves
+// for a consumer that takes code-page text. Returns RT_TEXT_EXACT with *cp
+// a new string; RT_TEXT_NOT_EXACT when the code page lacks a character,
+// with *cp the form for messages ("?" for each such character);
+// RT_TEXT_NO_MEMORY with *cp null. The caller frees *cp with free().
+int rt_code_page_from_text(const char* text, const char* prefix, char** cp);
+
+// rt_code_page_from_text for a path to something that exists: where the
+// code page cannot hold the path, its short (8.3) form names the same file
+// and is taken when the code page holds that exactly (Windows). Returns as
+// rt_code_page_from_text does.
+int rt_code_page_path(const char* path, const char* prefix, char** cp);
+
+// The program's arguments. On Windows they are taken from the UTF-16
+// command line, split by msvcrt's rules (rt_cmdline_split), and every
+// unquoted argument that holds "*" or "?" is replaced by the names that
+// match it, in the order found, its folder part kept; a pattern that
+// matches nothing stays as written. Each argument becomes code-page text
+// exactly; a match that the code page cannot name exactly becomes its short
+// (8.3) name when the code page holds that. Any other argument that the
+// code page cannot hold stands in the list in its form for messages ("?"
+// for each character the code page lacks), and rt_arg_not_in_code_page
+// tells it apart. On POSIX the list stays as main received it. Returns 0
+// with *argc and *argv the list, null-terminated, or 1 when out of memory
+// (both untouched). Never freed; lives until the process exits.
+int rt_args(int* argc, char*** argv);
+
+// Tells whether arg, an entry of the list rt_args gave, is an argument that
+// the code page cannot hold: then returns 1 and sets *exact to its exact
+// text (environment text), or to null when it has none (a lone UTF-16
+// surrogate). Returns 0 for every other string.
+int rt_arg_not_in_code_page(const char* arg, const char** exact);
 
 // Makes the runtime's current environment table its initial one too, as the
 // GUI entry needs before the program reads its environment. Does nothing
@@ -100,38 +145,43 @@ char* rt_text_from_code_page(const char* text, size_t len);
 void rt_publish_environment(void);
 
 // Why rt_exe_path gives no path.
-#define RT_EXE_PATH_UNKNOWN 1           // the platform does not tell it
-#define RT_EXE_PATH_TOO_LONG 2          // it does not fit the buffer
-#define RT_EXE_PATH_NOT_IN_CODE_PAGE 3  // a character has no exact form
+#define RT_EXE_PATH_UNKNOWN 1    // the platform does not tell it
+#define RT_EXE_PATH_TOO_LONG 2   // it does not fit the platform's limit
+#define RT_EXE_PATH_NO_MEMORY 3
 
-// Writes the full path of the running executable into buf (size bytes, the
-// terminator included, of which at most RT_PATH_MAX are used): the whole
-// path, exactly, or nothing, never one cut short. On Windows it is read in
-// UTF-16 and taken only when the active code page holds every character of
-// it as it is. Returns 0, or one of the RT_EXE_PATH_ reasons with buf
-// holding the empty string.
-int rt_exe_path(char* buf, size_t size);
+// Sets *path to the full path of the running executable, in environment
+// text: the whole path, exactly, or nothing, never one cut short. On
+// Windows it is read in UTF-16 and fits when it is shorter than RT_PATH_MAX
+// units and, where the code page holds it, its code-page form is shorter
+// than RT_PATH_MAX bytes; on POSIX when it is shorter than RT_PATH_MAX
+// bytes. Returns 0 with *path a new string that the caller frees with
+// free(), or one of the RT_EXE_PATH_ reasons with *path null.
+int rt_exe_path(char** path);
 
-// Why a file call gives no file, or no directory: told by the call from
-// what it met on its way, so that no caller need look at the path again.
+// Paths given to the file calls below are environment text: on Windows
+// they are opened by their exact UTF-16 names.
+
+// Why a file call gives no file, or no directory: told by the call that
+// failed, from the open handle or the one error it gave, so that no caller
+// need look at the path again.
 #define RT_FILE_MISSING 1      // nothing is there, or the path cannot be used
 #define RT_FILE_NOT_REGULAR 2  // a directory, a FIFO, a device is there
 #define RT_FILE_NOT_DIR 3      // something other than a directory is there
 #define RT_FILE_UNREADABLE 4   // a regular file that cannot be opened or read
-#define RT_FILE_SHORT 5        // the file holds fewer bytes than asked for
+#define RT_FILE_SHORT 5        // the file held fewer bytes than its size
+#define RT_FILE_TOO_LARGE 6    // the file holds more bytes than the limit
+#define RT_FILE_NO_MEMORY 7
 
-// Finds the size in bytes of the regular file at path. Returns 0 and sets
-// *size; RT_FILE_MISSING, or RT_FILE_NOT_REGULAR when something other than a
-// regular file is there (a directory, a FIFO, a device), with *size
-// untouched.
-int rt_file_size(const char* path, unsigned long* size);
-
-// Reads exactly size bytes from the start of the regular file at path into
-// buf, without newline translation. Returns 0; RT_FILE_MISSING or
-// RT_FILE_NOT_REGULAR as rt_file_size tells them; RT_FILE_UNREADABLE when
-// the file cannot be opened or a read fails; RT_FILE_SHORT when it holds
-// fewer bytes. Never waits for a writer, as opening a FIFO would.
-int rt_read_file(const char* path, char* buf, unsigned long size);
+// Reads the whole regular file at path, without newline translation: opens
+// it once, takes its size and type from the open file, and reads that many
+// bytes into a new buffer of size + 1 bytes, the last of them a
+// terminator. Returns 0 with *text (the caller frees it with free()) and
+// *size set; RT_FILE_TOO_LARGE with *size set when the file holds more
+// than limit bytes; RT_FILE_MISSING, RT_FILE_NOT_REGULAR (a directory, a
+// FIFO, a device), RT_FILE_UNREADABLE, RT_FILE_SHORT or RT_FILE_NO_MEMORY.
+// *text is null unless 0. Never waits for a writer, as opening a FIFO would.
+int rt_read_whole(const char* path, unsigned long limit, char** text,
+                  unsigned long* size);
 
 // Opens the regular file at path for reading in binary mode. Returns 0 with
 // *file the stream, which the caller closes with fclose(); or, with *file
@@ -166,6 +216,7 @@ unsigned long long rt_discard_input(unsigned long long count);
 #define RT_EXEC_TOO_LONG 3    // the command line or vector is over the limit
 #define RT_EXEC_NO_MEMORY 4   // memory ran out while the start was prepared
 #define RT_EXEC_REFUSED 5     // the platform's start call failed otherwise
+#define RT_EXEC_NOT_TEXT 6    // an entry is no text in the code page (Windows)
 
 // What rt_exec tells its caller about a start, for the caller's trace.
 struct RtExecReport {
@@ -187,7 +238,8 @@ struct RtExecReport {
 // does, with the null-terminated vector argv: each entry is exactly one
 // argument that the program receives, whatever its bytes. Where the platform
 // can replace the process (POSIX exec), it does, handing the vector over as
-// it is, and rt_exec returns only on failure. On Windows each entry is
+// it is, and rt_exec returns only on failure. On Windows the program is
+// searched for and started by its exact UTF-16 path; each entry is
 // decoded once from the code page and written into the one UTF-16 command
 // line by the runtime's quoting rules (rt_cmdline_put), so that no quote,
 // blank or backslash in it can end the argument or start another. On Windows, whose exec

@@ -5,6 +5,7 @@
 #include <errno.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "rt/rt.h"
@@ -13,40 +14,38 @@ enum { TRACE_UNKNOWN, TRACE_OFF, TRACE_STDERR, TRACE_FILE };
 
 static int mode = TRACE_UNKNOWN;
 
-// A copy of the file name: the variable itself may change later, for
-// instance through a settings file.
+// A copy of the file name in environment text, opened by its exact name:
+// the variable itself may change later, for instance through a settings
+// file.
 static char file_name[RT_PATH_MAX];
 
 int rt_trace_on(void) {
-  const char* value;
+  char* value;
   size_t len;
   if (mode != TRACE_UNKNOWN) {
     return mode != TRACE_OFF;
   }
   mode = TRACE_OFF;
-  value = rt_getenv(RT_TRACE_VARIABLE);
-  if (!value || value[0] == '\0') {
+  if (rt_getenv_text(RT_TRACE_VARIABLE, &value) != RT_ENV_SET) {
     return 0;
-  }
-  if (strcmp(value, "1") == 0) {
-    mode = TRACE_STDERR;
-    return 1;
   }
   len = strlen(value);
-  if (len >= sizeof file_name) {
-    return 0;
+  if (strcmp(value, "1") == 0) {
+    mode = TRACE_STDERR;
+  } else if (len > 0 && len < sizeof file_name) {
+    memcpy(file_name, value, len + 1);
+    mode = TRACE_FILE;
   }
-  memcpy(file_name, value, len + 1);
-  mode = TRACE_FILE;
-  return 1;
+  free(value);
+  return mode != TRACE_OFF;
 }
 
 const char* rt_exe_path_reason(int reason) {
   switch (reason) {
     case RT_EXE_PATH_TOO_LONG:
       return "path-too-long";
-    case RT_EXE_PATH_NOT_IN_CODE_PAGE:
-      return "path-not-in-code-page";
+    case RT_EXE_PATH_NO_MEMORY:
+      return "out-of-memory";
     default:
       return "path-unknown";
   }
@@ -147,13 +146,13 @@ static void put_line(FILE* out, const char* source, const char* format,
 void rt_trace(const char* source, const char* format, ...) {
   va_list args;
   FILE* out;
-  int saved_errno;
-  if (!rt_trace_on()) {
-    return;
-  }
   // What the program does next must not depend on whether a line was
   // written, not even through errno.
-  saved_errno = errno;
+  int saved_errno = errno;
+  if (!rt_trace_on()) {
+    errno = saved_errno;
+    return;
+  }
   out = mode == TRACE_STDERR ? stderr : rt_open_append(file_name);
   if (out) {
     va_start(args, format);

@@ -16,7 +16,7 @@
 int rt_trace_on(void);
 
 // The trace's word for a reason that rt_exe_path gives: path-unknown,
-// path-too-long or path-not-in-code-page.
+// path-too-long or out-of-memory.
 const char* rt_exe_path_reason(int reason);
 
 // Writes one line when tracing is on: source (the program's or library's

@@ -43,25 +43,28 @@ void* sec_alloc(size_t size) {
   return block;
 }
 
-int sec_program_dir(char* dir) {
+int sec_program_dir(char** dir) {
   size_t keep;
-  int why = rt_exe_path(dir, RT_PATH_MAX);
+  int why = rt_exe_path(dir);
   if (why) {
-    dir[0] = '\0';
+    if (why == RT_EXE_PATH_NO_MEMORY) {
+      sec_out_of_memory();
+    }
     rt_trace(kTraceName, "program directory unknown reason=%s",
              rt_exe_path_reason(why));
     return 1;
   }
-  keep = rt_path_dir_length(dir, RT_DIR_SEP);
+  keep = rt_path_dir_length(*dir, RT_DIR_SEP);
   if (keep == 0) {
     rt_trace(kTraceName,
              "program directory unknown reason=no-separator executable=%q",
-             dir);
-    dir[0] = '\0';
+             *dir);
+    free(*dir);
+    *dir = NULL;
     return 1;
   }
-  dir[keep - 1] = '\0';
-  rt_trace(kTraceName, "program directory=%q", dir);
+  (*dir)[keep - 1] = '\0';
+  rt_trace(kTraceName, "program directory=%q", *dir);
   return 0;
 }
 
@@ -99,44 +102,71 @@ static void trace_refused_home(const char* value, int why) {
   rt_trace(kTraceName, "JAVA_HOME=%q refused reason=%s", value, reason);
 }
 
+// The form in which path goes to the VM, after prefix: code-page text, or
+// the short name where the code page lacks a character of the path. Returns
+// RT_TEXT_EXACT or RT_TEXT_NOT_EXACT (*cp then the form for messages). Never
+// freed.
+static int vm_path(const char* path, const char* prefix, char** cp) {
+  int rc = rt_code_page_path(path, prefix, cp);
+  if (rc == RT_TEXT_NO_MEMORY) {
+    sec_out_of_memory();
+  }
+  return rc;
+}
+
 int sec_java_home(const char* dir, const char** home) {
   char* value;
-  size_t size;
+  char* shown;
   char* text;
-  char* at;
   int why;
-  // The value goes to the VM and names a folder as code-page text; one that
-  // the code page cannot hold exactly is refused, never taken in another
-  // form. On refusal *home is the value as the message shows it.
-  switch (rt_getenv_exact("JAVA_HOME", "", &value)) {
+  // The value names a folder by its exact text; it goes to the VM as
+  // code-page text, or as its short name, and is refused when it has
+  // neither. On refusal *home is the value as the message shows it.
+  switch (rt_getenv_text("JAVA_HOME", &value)) {
     case RT_ENV_NO_MEMORY:
       sec_out_of_memory();
       break;
     case RT_ENV_NOT_EXACT:
+      rt_getenv_exact("JAVA_HOME", "", &shown);
+      if (!shown) {
+        sec_out_of_memory();
+      }
       rt_trace(kTraceName, "JAVA_HOME=%q refused reason=not-in-code-page",
-               value);
-      *home = value;
-      return 1;
-    case RT_ENV_SET:
+               shown);
+      *home = shown;
+      return SEC_HOME_INVALID;
+    case RT_ENV_SET: {
       // rt_check_dir refuses the empty string and takes a trailing
       // separator; the value is then used exactly as it is written.
-      *home = value;
+      int form = vm_path(value, "", &shown);
+      *home = shown;
       why = rt_check_dir(value);
+      free(value);
       if (why) {
-        trace_refused_home(value, why);
-        return 1;
+        trace_refused_home(shown, why);
+        return SEC_HOME_INVALID;
       }
-      rt_trace(kTraceName, "JAVA_HOME=%q accepted reason=a-directory", value);
+      if (form != RT_TEXT_EXACT) {
+        rt_trace(kTraceName, "JAVA_HOME=%q refused reason=not-in-code-page",
+                 shown);
+        return SEC_HOME_INVALID;
+      }
+      rt_trace(kTraceName, "JAVA_HOME=%q accepted reason=a-directory", shown);
       return 0;
+    }
   }
-  size = strlen(dir) + 5;
-  text = (char*)sec_alloc(size);
-  at = text;
-  put(&at, dir, size - 5);
-  memcpy(at, RT_DIR_SEP "..", 4);
+  why = vm_path(dir, "", &shown);
+  text = (char*)sec_alloc(strlen(shown) + 4);
+  memcpy(text, shown, strlen(shown));
+  memcpy(text + strlen(shown), RT_DIR_SEP "..", 4);
+  *home = text;
+  if (why != RT_TEXT_EXACT) {
+    rt_trace(kTraceName,
+             "java home=%q refused reason=not-in-code-page", text);
+    return SEC_HOME_NOT_IN_CODE_PAGE;
+  }
   rt_trace(kTraceName,
            "JAVA_HOME unset, java home=%q from the program directory", text);
-  *home = text;
   return 0;
 }
 
@@ -189,7 +219,6 @@ char** sec_launch_vector(int argc, char** argv, const char* home, int* count) {
 // goes on all the same.
 static void set_class_path(const char* dir) {
   char* old;
-  char* dir_text;
   char* class_path;
   int rc;
   switch (rt_getenv_text("CLASSPATH", &old)) {
@@ -200,11 +229,7 @@ static void set_class_path(const char* dir) {
       rt_trace(kTraceName, "CLASSPATH not set reason=text-not-exact");
       return;
   }
-  dir_text = rt_text_from_code_page(dir, strlen(dir));
-  if (!dir_text) {
-    sec_out_of_memory();
-  }
-  class_path = sec_class_path(old, dir_text);
+  class_path = sec_class_path(old, dir);
   rc = rt_putenv_text(class_path);
   if (rc == -2) {
     sec_out_of_memory();
@@ -215,27 +240,48 @@ static void set_class_path(const char* dir) {
            class_path + strlen("CLASSPATH="));
   // The environment took a copy.
   free(class_path);
-  if (dir_text != dir) {
-    free(dir_text);
-  }
   free(old);
 }
 
+// Writes the message for a text that would go to the VM but has no exact
+// form in the code page (shown with "?" for each character it lacks).
+static void refuse(const char* shown) {
+  fprintf(stderr,
+          "quillan_g: cannot pass \"%s\" to the VM: the code page lacks a "
+          "character of it\n",
+          shown);
+}
+
 int sec_main(int argc, char** argv) {
-  char dir[RT_PATH_MAX];
+  char* dir;
+  const char* exact;
   int count;
 
   // Without its own directory the launcher would build the class path from
   // the current directory, which is not the product's; it stops instead.
-  if (sec_program_dir(dir)) {
+  if (sec_program_dir(&dir)) {
     fprintf(stderr, "*** Cannot find the directory of quillan ***\n");
     return 1;
   }
   // The class path is set before JAVA_HOME is examined.
   set_class_path(dir);
-  if (sec_java_home(dir, &java_home)) {
-    fprintf(stderr, "Invalid JAVA_HOME: %s\n", java_home);
-    return 1;
+  switch (sec_java_home(dir, &java_home)) {
+    case SEC_HOME_INVALID:
+      fprintf(stderr, "Invalid JAVA_HOME: %s\n", java_home);
+      return 1;
+    case SEC_HOME_NOT_IN_CODE_PAGE:
+      refuse(java_home);
+      return 1;
+  }
+  // Every argument goes to the VM or to the tool: one that the code page
+  // cannot hold is never passed in another form.
+  for (int i = 1; i < argc; i++) {
+    if (rt_arg_not_in_code_page(argv[i], &exact)) {
+      rt_trace(kTraceName, "argument %q refused reason=not-in-code-page",
+               argv[i]);
+      refuse(argv[i]);
+      return 1;
+    }
   }
   launch_vector = sec_launch_vector(argc, argv, java_home, &count);
   rt_trace(kTraceName, "launch %v", count, launch_vector);

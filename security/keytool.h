@@ -7,8 +7,9 @@
 
 // Runs the key tool launcher on an argument list: sets CLASSPATH, checks
 // JAVA_HOME and hands the launch vector to the VM. Returns the VM's status,
-// or 1 after writing a message to standard error when JAVA_HOME is invalid or
-// the launcher's own directory cannot be found (the VM is then not started).
+// or 1 after writing a message to standard error when JAVA_HOME is invalid,
+// the launcher's own directory cannot be found, or the Java home or an
+// argument has no exact form in the code page (the VM is then not started).
 // Ends the process with status 1 when memory runs out.
 int sec_main(int argc, char** argv);
 
@@ -21,11 +22,10 @@ void sec_out_of_memory(void);
 // Never freed; lives until the process exits.
 void* sec_alloc(size_t size);
 
-// Writes the directory of the running executable, without its trailing
-// separator, into dir (RT_PATH_MAX bytes). Returns 0, or 1 when the path is
-// unknown, does not fit or holds no separator; dir then holds the empty
-// string.
-int sec_program_dir(char* dir);
+// Sets *dir to the directory of the running executable in environment text,
+// without its trailing separator. Returns 0, or 1 when the path is unknown,
+// does not fit or holds no separator (*dir is then null). Never freed.
+int sec_program_dir(char** dir);
 
 // Builds the "CLASSPATH=" assignment in environment text: the old value
 // first when there is one (old is null when CLASSPATH is unset; an empty old
@@ -33,12 +33,19 @@ int sec_program_dir(char* dir);
 // dir. Returns a new string; the caller frees it with free().
 char* sec_class_path(const char* old, const char* dir);
 
-// Works out the Java home: the value of JAVA_HOME exactly as set when it names
-// an existing directory, or dir followed by the parent folder when JAVA_HOME
-// is unset. Returns 0 and sets *home, or 1 when JAVA_HOME is set but empty,
-// names no directory or holds a character that the code page lacks; *home
-// is then the value as a message shows it ("?" for such a character).
-// *home is never freed.
+// What sec_java_home found besides a Java home.
+#define SEC_HOME_INVALID 1           // JAVA_HOME is empty or no directory
+#define SEC_HOME_NOT_IN_CODE_PAGE 2  // the home has no form in the code page
+
+// Works out the Java home as the VM is given it, in code-page text: the
+// value of JAVA_HOME exactly as set when it names an existing directory, or
+// dir (environment text) followed by the parent folder when JAVA_HOME is
+// unset; a path that the code page cannot hold is given by its short name.
+// Returns 0 and sets *home; SEC_HOME_INVALID when JAVA_HOME is set but
+// empty, names no directory, or the code page holds neither it nor its
+// short name; SEC_HOME_NOT_IN_CODE_PAGE when that is so of the home beside
+// dir. *home is then the home as a message shows it ("?" for a character
+// the code page lacks). *home is never freed.
 int sec_java_home(const char* dir, const char** home);
 
 // Builds the launch vector for the key management class: the fixed head with

@@ -115,11 +115,44 @@ static int emit(Buf* todo, size_t n, Buf* out, size_t limit) {
   return pop_onto(todo, n, out) ? TAV_EXPAND_NO_MEMORY : TAV_EXPAND_OK;
 }
 
+static int expand(const char* text, int resolve, const char* at_p,
+                  size_t limit, int code_page, char** result);
+
+// Reads the value of the variable name (upper-case) into *value: as
+// environment text, or with code_page as code-page text, exactly. Returns
+// an RT_ENV_ result.
+static int value_of(const char* name, int code_page, char** value) {
+  char* text_name;
+  int rc;
+  if (!code_page) {
+    return rt_getenv_text(name, value);
+  }
+  // A name that is no text in the code page names no variable.
+  *value = NULL;
+  switch (rt_text_from_code_page(name, strlen(name), &text_name)) {
+    case RT_TEXT_NOT_EXACT:
+      return RT_ENV_UNSET;
+    case RT_TEXT_NO_MEMORY:
+      return RT_ENV_NO_MEMORY;
+  }
+  rc = rt_getenv_exact(text_name, "", value);
+  if (text_name != name) {
+    free(text_name);
+  }
+  if (rc == RT_ENV_NOT_EXACT) {
+    free(*value);
+    *value = NULL;
+  }
+  return rc;
+}
+
 // Sets repl to what the reference named name[0..len) stands for, at_p for
-// %@P%; upper is scratch space for the upper-case name. Sets *from_dir when
-// repl is the settings directory. Returns a TAV_EXPAND_ result.
-static int lookup(const char* name, size_t len, const char* at_p, Buf* upper,
-                  Buf* repl, int* from_dir) {
+// %@P% (null when it has no form in the text); upper is scratch space for
+// the upper-case name. Sets *from_dir when repl is the settings directory.
+// With code_page the text is code-page text, otherwise environment text.
+// Returns a TAV_EXPAND_ result.
+static int lookup(const char* name, size_t len, const char* at_p,
+                  int code_page, Buf* upper, Buf* repl, int* from_dir) {
   char* value;
   char* plain;
   int rc;
@@ -133,11 +166,14 @@ static int lookup(const char* name, size_t len, const char* at_p, Buf* upper,
   // An environment variable called @P is never consulted.
   *from_dir = strcmp(upper->data, "@P") == 0;
   if (*from_dir) {
+    if (!at_p) {
+      return TAV_EXPAND_NOT_EXACT;
+    }
     return append(repl, at_p, strlen(at_p)) ? TAV_EXPAND_NO_MEMORY
                                             : TAV_EXPAND_OK;
   }
   // The value exactly as the environment holds it, whatever its characters.
-  switch (rt_getenv_text(upper->data, &value)) {
+  switch (value_of(upper->data, code_page, &value)) {
     case RT_ENV_UNSET:
       return TAV_EXPAND_OK;
     case RT_ENV_NOT_EXACT:
@@ -146,7 +182,7 @@ static int lookup(const char* name, size_t len, const char* at_p, Buf* upper,
       return TAV_EXPAND_NO_MEMORY;
   }
   // The value's own references are removed, not followed.
-  rc = tav_expand(value, 0, at_p, SIZE_MAX, &plain);
+  rc = expand(value, 0, at_p, SIZE_MAX, code_page, &plain);
   free(value);
   if (rc != TAV_EXPAND_OK) {
     return rc;
@@ -161,7 +197,8 @@ char* tav_lookup(const char* name, const char* at_p) {
   Buf upper = {NULL, 0, 0};
   Buf repl = {NULL, 0, 0};
   int from_dir;
-  int failed = lookup(name, strlen(name), at_p, &upper, &repl, &from_dir) !=
+  int failed = lookup(name, strlen(name), at_p, 0, &upper, &repl,
+                      &from_dir) !=
                    TAV_EXPAND_OK ||
                reserve(&repl, 0);
   free(upper.data);
@@ -181,6 +218,16 @@ static int same_reference(const Buf* repl, const char* name, size_t len) {
 
 int tav_expand(const char* text, int resolve, const char* at_p, size_t limit,
                char** result) {
+  return expand(text, resolve, at_p, limit, 0, result);
+}
+
+int tav_expand_code_page(const char* text, const char* at_p, size_t limit,
+                         char** result) {
+  return expand(text, 1, at_p, limit, 1, result);
+}
+
+static int expand(const char* text, int resolve, const char* at_p,
+                  size_t limit, int code_page, char** result) {
   Buf todo = {NULL, 0, 0};
   Buf out = {NULL, 0, 0};
   Buf name = {NULL, 0, 0};
@@ -232,7 +279,7 @@ int tav_expand(const char* text, int resolve, const char* at_p, size_t limit,
       } else {
         have_last = 0;
         last.len = 0;
-        if ((got = lookup(name.data, name_len, at_p, &upper, &repl,
+        if ((got = lookup(name.data, name_len, at_p, code_page, &upper, &repl,
                           &from_dir)) != TAV_EXPAND_OK) {
           rc = got;
           goto fail;

@@ -33,6 +33,14 @@ enum {
 int tav_expand(const char* text, int resolve, const char* at_p, size_t limit,
                char** result);
 
+// tav_expand with resolve on, for code-page text that holds bytes which are
+// no text in the code page: the bytes stay as they are, variables are read
+// as code-page text, and at_p is code-page text too, or null when the code
+// page cannot hold it. A value, or %@P%, that the code page cannot hold
+// exactly gives TAV_EXPAND_NOT_EXACT.
+int tav_expand_code_page(const char* text, const char* at_p, size_t limit,
+                         char** result);
+
 // The value that %name% stands for: at_p when name is "@P" in any case,
 // otherwise the value of the variable name upper-cased with its own
 // references removed, or the empty string when it is not set. Returns a new

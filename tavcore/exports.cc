@@ -14,7 +14,7 @@
 static int initialized = 0;
 
 int TAVInitializeEnvironment(int force) {
-  char dir[RT_PATH_MAX];
+  char dir[TAV_BASE_DIR_MAX];
   int rc = 1;
   if (initialized && !force) {
     rt_trace(TAV_TRACE_NAME, "initialize force=%d skipped, done before", force);
@@ -30,22 +30,67 @@ int TAVInitializeEnvironment(int force) {
   return rc;
 }
 
+// Tells whether the code page holds CLASSPATH exactly, as the runtime's
+// narrow table is to give it; traces the refusal of export when it does not.
+// Returns RT_ENV_SET, RT_ENV_UNSET, or RT_ENV_NOT_EXACT (also when memory
+// runs out).
+static int classpath_in_code_page(const char* export_name) {
+  char* value;
+  int found = rt_getenv_exact("CLASSPATH", "", &value);
+  free(value);
+  if (found == RT_ENV_SET || found == RT_ENV_UNSET) {
+    return found;
+  }
+  rt_trace(TAV_TRACE_NAME, "%s returns null reason=%s", export_name,
+           found == RT_ENV_NOT_EXACT ? "not-in-code-page" : "out-of-memory");
+  return RT_ENV_NOT_EXACT;
+}
+
 const char* TAVGetClasspath(void) {
   const char* value;
   TAVInitializeEnvironment(0);
+  // The narrow table would hold a stand-in for a character that the code
+  // page lacks; such a value is not returned at all.
+  if (classpath_in_code_page("TAVGetClasspath") == RT_ENV_NOT_EXACT) {
+    return NULL;
+  }
   value = rt_getenv("CLASSPATH");
   rt_trace(TAV_TRACE_NAME, "TAVGetClasspath returns %q", value);
   return value;
 }
 
 char* TAVGetExtendedClasspath(void) {
-  char base[RT_PATH_MAX];
+  char base[TAV_BASE_DIR_MAX];
+  char* base_cp = NULL;
   char* value;
+  int found;
   TAVInitializeEnvironment(0);
+  found = classpath_in_code_page("TAVGetExtendedClasspath");
+  if (found == RT_ENV_NOT_EXACT) {
+    return NULL;
+  }
   if (tav_program_base_dir(base, sizeof base)) {
     base[0] = '\0';
   }
-  value = tav_extend_classpath(rt_getenv("CLASSPATH"), base);
+  // The base goes to the caller as code-page text, or by its short name; a
+  // class path that names somewhere else is never returned.
+  switch (tav_base_in_code_page(base, &base_cp)) {
+    case RT_TEXT_NOT_EXACT:
+      rt_trace(TAV_TRACE_NAME,
+               "TAVGetExtendedClasspath returns null reason=not-in-code-page "
+               "base=%q",
+               base_cp);
+      free(base_cp);
+      return NULL;
+    case RT_TEXT_NO_MEMORY:
+      rt_trace(TAV_TRACE_NAME,
+               "TAVGetExtendedClasspath returns null reason=out-of-memory");
+      return NULL;
+  }
+  value = tav_extend_classpath(found == RT_ENV_SET ? rt_getenv("CLASSPATH")
+                                                   : NULL,
+                               base_cp);
+  free(base_cp);
   if (value) {
     rt_trace(TAV_TRACE_NAME, "TAVGetExtendedClasspath returns %q", value);
   } else {

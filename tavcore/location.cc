@@ -11,8 +11,9 @@
 #include "tavcore/location.h"
 #include "tavcore/trace_name.h"
 
+static const char kUp[] = ".." RT_DIR_SEP ".." RT_DIR_SEP "bin" RT_DIR_SEP;
+
 int tav_base_dir(const char* exe_path, char* buf, size_t size) {
-  static const char kUp[] = ".." RT_DIR_SEP ".." RT_DIR_SEP "bin" RT_DIR_SEP;
   size_t keep = rt_path_dir_length(exe_path, RT_DIR_SEP);
   if (size > 0) {
     buf[0] = '\0';
@@ -26,25 +27,27 @@ int tav_base_dir(const char* exe_path, char* buf, size_t size) {
 }
 
 int tav_program_base_dir(char* buf, size_t size) {
-  char exe[RT_PATH_MAX];
-  int why = rt_exe_path(exe, sizeof exe);
+  char* exe;
+  int why = rt_exe_path(&exe);
+  if (size > 0) {
+    buf[0] = '\0';
+  }
   if (why) {
-    if (size > 0) {
-      buf[0] = '\0';
-    }
     rt_trace(TAV_TRACE_NAME, "executable unknown reason=%s",
              rt_exe_path_reason(why));
     return 1;
   }
-  if (tav_base_dir(exe, buf, size)) {
+  why = tav_base_dir(exe, buf, size);
+  if (why) {
     rt_trace(TAV_TRACE_NAME,
              "executable=%q no settings directory "
              "reason=no-separator-or-too-long",
              exe);
-    return 1;
+  } else {
+    rt_trace(TAV_TRACE_NAME, "executable=%q settings directory=%q", exe, buf);
   }
-  rt_trace(TAV_TRACE_NAME, "executable=%q settings directory=%q", exe, buf);
-  return 0;
+  free(exe);
+  return why;
 }
 
 char* tav_extend_classpath(const char* value, const char* base) {
@@ -78,4 +81,40 @@ char* tav_extend_classpath(const char* value, const char* base) {
     snprintf(out, size, kFormat, value, base, base);
   }
   return out;
+}
+
+int tav_base_in_code_page(const char* base, char** cp) {
+  size_t len = strlen(base);
+  size_t up = sizeof kUp - 1;
+  char* dir;
+  char* out;
+  int rc;
+  *cp = NULL;
+  if (len < up || strcmp(base + len - up, kUp) != 0) {
+    return rt_code_page_from_text(base, "", cp);
+  }
+  // The short name is of the program's own folder, which exists; the path
+  // up from it follows as it stands.
+  dir = (char*)malloc(len - up + 1);
+  if (!dir) {
+    return RT_TEXT_NO_MEMORY;
+  }
+  memcpy(dir, base, len - up);
+  dir[len - up] = '\0';
+  rc = rt_code_page_path(dir, "", cp);
+  free(dir);
+  if (rc == RT_TEXT_NO_MEMORY) {
+    return rc;
+  }
+  out = (char*)malloc(strlen(*cp) + up + 1);
+  if (!out) {
+    free(*cp);
+    *cp = NULL;
+    return RT_TEXT_NO_MEMORY;
+  }
+  memcpy(out, *cp, strlen(*cp));
+  memcpy(out + strlen(*cp), kUp, up + 1);
+  free(*cp);
+  *cp = out;
+  return rc;
 }

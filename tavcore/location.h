@@ -6,6 +6,8 @@
 
 #include <stddef.h>
 
+#include "rt/rt.h"
+
 // The settings file that the library reads in the settings directory.
 #define TAV_SETTINGS_FILE "vorel.ini"
 
@@ -16,9 +18,22 @@
 // not fit.
 int tav_base_dir(const char* exe_path, char* buf, size_t size);
 
-// tav_base_dir for the running process's main executable; also 1 when its
-// path cannot be found.
+// The size of a buffer for the settings directory of the running program:
+// its path is shorter than RT_PATH_MAX units, each of which takes at most
+// three bytes of environment text, and "..\..\bin\" follows.
+#define TAV_BASE_DIR_MAX (3 * RT_PATH_MAX + 16)
+
+// tav_base_dir for the running process's main executable, in environment
+// text, read in UTF-16 on Windows; also 1 when its path cannot be found.
 int tav_program_base_dir(char* buf, size_t size);
+
+// The settings directory base (environment text) as code-page text, for a
+// caller that takes code-page text: exactly, or with the program's folder
+// by its short name where the code page lacks a character of it. Returns
+// RT_TEXT_EXACT with *cp a new string that the caller frees with free();
+// RT_TEXT_NOT_EXACT with *cp the form for messages; RT_TEXT_NO_MEMORY with
+// *cp null. An empty base gives the empty string.
+int tav_base_in_code_page(const char* base, char** cp);
 
 // The class path value followed by base's classes folder and classes.zip
 // archive: "VALUE;BASE\..\classes;BASE\..\lib\classes.zip" (":" and "/" on

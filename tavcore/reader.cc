@@ -77,9 +77,11 @@ static void trace_assignment(const TavReader* reader, char* text, char* eq,
 }
 
 // Puts one assignment into the environment: the name upper-cased and white
-// space around the "=" and at the end removed. The text is changed in place.
-// Returns 0, or 1 when out of memory.
-static int apply_assignment(const TavReader* reader, char* text) {
+// space around the "=" and at the end removed. The text, environment text or
+// with code_page bytes of the code page, is changed in place. Returns 0, or
+// 1 when out of memory.
+static int apply_assignment(const TavReader* reader, char* text,
+                            int code_page) {
   char* end = text + strlen(text);
   char* eq;
   int putenv_rc;
@@ -102,8 +104,19 @@ static int apply_assignment(const TavReader* reader, char* text) {
     memmove(name_end, eq, strlen(eq) + 1);
     eq = name_end;
   }
-  // On Windows in UTF-16, with exactly the characters of the line.
-  putenv_rc = rt_putenv_text(text);
+  if (code_page) {
+    // Bytes that are no text in the code page go to the runtime's table as
+    // they are, never turned into characters; the table keeps the copy.
+    char* copy = strdup(text);
+    if (!copy) {
+      trace_not_applied(reader, "out-of-memory", text);
+      return 1;
+    }
+    putenv_rc = rt_putenv(copy);
+  } else {
+    // On Windows in UTF-16, with exactly the characters of the line.
+    putenv_rc = rt_putenv_text(text);
+  }
   if (putenv_rc == -2) {
     trace_not_applied(reader, "out-of-memory", text);
     return 1;
@@ -112,14 +125,19 @@ static int apply_assignment(const TavReader* reader, char* text) {
   return 0;
 }
 
-// Handles one line of environment text: expanded first, then a comment, a
+// Handles one line of environment text, or with code_page of code-page text
+// that is not all text in the code page: expanded first, then a comment, a
 // section header or an assignment. A line that expands past the limit, or
 // takes a value that has no exact form, is skipped whole. Returns 0, or 1
 // when out of memory.
-static int handle_line(TavReader* reader, const char* line, int* in_section) {
+static int handle_line(TavReader* reader, const char* line, int code_page,
+                       int* in_section) {
   char* text;
   char* p;
-  int rc = tav_expand(line, 1, reader->at_p, TAV_MAX_EXPANDED_LINE, &text);
+  int rc = code_page ? tav_expand_code_page(line, reader->at_p_cp,
+                                            TAV_MAX_EXPANDED_LINE, &text)
+                     : tav_expand(line, 1, reader->at_p,
+                                  TAV_MAX_EXPANDED_LINE, &text);
   reader->line_number++;
   if (rc == TAV_EXPAND_TOO_LARGE || rc == TAV_EXPAND_NOT_EXACT) {
     trace_not_applied(
@@ -144,7 +162,7 @@ static int handle_line(TavReader* reader, const char* line, int* in_section) {
     rt_trace(TAV_TRACE_NAME, "line %d section %q %s", reader->line_number, p,
              *in_section ? "on" : "off");
   } else if (*in_section) {
-    rc = apply_assignment(reader, p);
+    rc = apply_assignment(reader, p, code_page);
   } else {
     trace_not_applied(reader, "outside-section", text);
   }
@@ -153,21 +171,31 @@ static int handle_line(TavReader* reader, const char* line, int* in_section) {
 }
 
 // Handles the line just read in the encoding enc: a line of code-page text
-// is turned into environment text first. Returns 0, or 1 when out of memory.
+// is turned into environment text first. One whose bytes are not all text
+// in the code page keeps its bytes and is handled as code-page text, with
+// %@P% in the code page. Returns 0, or 1 when out of memory.
 static int handle_read_line(TavReader* reader, TavEncoding enc,
                             int* in_section) {
   char* line = reader->line;
   char* text = line;
   int rc;
   if (enc == TAV_CODE_PAGE) {
-    text = rt_text_from_code_page(line, strlen(line));
-    if (!text) {
-      reader->line_number++;
-      trace_not_applied(reader, "out-of-memory", line);
-      return 1;
+    switch (rt_text_from_code_page(line, strlen(line), &text)) {
+      case RT_TEXT_NO_MEMORY:
+        reader->line_number++;
+        trace_not_applied(reader, "out-of-memory", line);
+        return 1;
+      case RT_TEXT_NOT_EXACT:
+        if (!reader->at_p_cp &&
+            rt_code_page_from_text(reader->at_p, "", &reader->at_p_cp) ==
+                RT_TEXT_NOT_EXACT) {
+          free(reader->at_p_cp);
+          reader->at_p_cp = NULL;
+        }
+        return handle_line(reader, line, 1, in_section);
     }
   }
-  rc = handle_line(reader, text, in_section);
+  rc = handle_line(reader, text, 0, in_section);
   if (text != line) {
     free(text);
   }

@@ -20,10 +20,13 @@ struct TavReader {
   size_t line_cap;
   // The number of the line being handled, for the trace.
   int line_number;
+  // at_p as code-page text, once a line needs it; null until then, and
+  // when the code page cannot hold it.
+  char* at_p_cp;
 };
 
-// Starts a read in the directory part of directory (up to and including its
-// last "\", "/" or ":"): sets reader's dir and at_p, with no line buffer and
+// Starts a read in the directory part of directory, environment text (up to
+// and including its last "\", "/" or ":"): sets reader's dir and at_p, with no line buffer and
 // no line handled. Returns 0, or 1 when out of memory, with reader holding
 // nothing. Borrowed; not kept after the call.
 int tav_reader_begin(TavReader* reader, const char* directory);
@@ -53,7 +56,8 @@ enum {
 // kept character and otherwise end the reading. Returns a TAV_LINE_ result.
 int tav_read_line(TavReader* reader, FILE* file, TavEncoding enc);
 
-// Reads the file name in the directory part of directory and puts every
+// Reads the file name in the directory part of directory (environment text,
+// opened by its exact name) and puts every
 // assignment of its [Environment] section into the environment. A line
 // whose expansion would pass TAV_MAX_EXPANDED_LINE bytes is skipped whole,
 // and reading goes on with the next. The file must be a regular one: a

@@ -10,10 +10,10 @@ int tav_reader_begin(TavReader* reader, const char* directory) {
   size_t keep = rt_path_dir_length(directory, kRtDirSeps);
   size_t trimmed;
   char* dir;
-  char* plain;
   char* value;
   reader->dir = NULL;
   reader->at_p = NULL;
+  reader->at_p_cp = NULL;
   reader->line = NULL;
   reader->line_cap = 0;
   reader->line_number = 0;
@@ -23,23 +23,14 @@ int tav_reader_begin(TavReader* reader, const char* directory) {
   }
   memcpy(dir, directory, keep);
   dir[keep] = '\0';
-  // The separator is trimmed on the code-page text, whose characters the
-  // lead-byte test reads.
   trimmed = rt_path_trimmed_length(dir, RT_DIR_SEP);
-  plain = (char*)malloc(trimmed + 1);
-  value = NULL;
-  if (plain) {
-    memcpy(plain, dir, trimmed);
-    plain[trimmed] = '\0';
-    value = rt_text_from_code_page(plain, trimmed);
-    if (value != plain) {
-      free(plain);
-    }
-  }
+  value = (char*)malloc(trimmed + 1);
   if (!value) {
     free(dir);
     return 1;
   }
+  memcpy(value, dir, trimmed);
+  value[trimmed] = '\0';
   reader->dir = dir;
   reader->at_p = value;
   return 0;
@@ -48,9 +39,11 @@ int tav_reader_begin(TavReader* reader, const char* directory) {
 void tav_reader_end(TavReader* reader) {
   free(reader->dir);
   free(reader->at_p);
+  free(reader->at_p_cp);
   free(reader->line);
   reader->dir = NULL;
   reader->at_p = NULL;
+  reader->at_p_cp = NULL;
   reader->line = NULL;
   reader->line_cap = 0;
 }

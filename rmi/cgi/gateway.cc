@@ -139,6 +139,8 @@ static const char* not_started_reason(int reason) {
       return "command-line-too-long";
     case RT_EXEC_NO_MEMORY:
       return "out-of-memory";
+    case RT_EXEC_NOT_TEXT:
+      return "not-text";
     default:
       return "refused-by-platform";
   }

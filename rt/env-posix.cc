@@ -298,3 +298,18 @@ int rt_putenv_text(const char* assignment) {
   }
   return rc;
 }
+
+int rt_getenv_text_into(const char* name, char* buf, size_t size) {
+  const char* value = rt_getenv(name);
+  size_t len;
+  buf[0] = '\0';
+  if (!value) {
+    return RT_ENV_UNSET;
+  }
+  len = strlen(value);
+  if (len >= size) {
+    return RT_ENV_NOT_EXACT;
+  }
+  memcpy(buf, value, len + 1);
+  return RT_ENV_SET;
+}

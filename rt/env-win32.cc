@@ -155,3 +155,37 @@ int rt_putenv_text(const char* assignment) {
   free(wide);
   return rc == 0 ? 0 : -1;
 }
+
+int rt_getenv_text_into(const char* name, char* buf, size_t size) {
+  wchar_t wname[64];
+  wchar_t wide[RT_PATH_MAX];
+  size_t len = strlen(name);
+  DWORD got;
+  int n;
+  buf[0] = '\0';
+  if (len == 0 || len >= 64) {
+    return RT_ENV_UNSET;
+  }
+  for (size_t i = 0; i <= len; i++) {
+    wname[i] = (unsigned char)name[i];
+  }
+  SetLastError(0);
+  got = GetEnvironmentVariableW(wname, wide, RT_PATH_MAX);
+  if (got == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+    return RT_ENV_UNSET;
+  }
+  if (got >= RT_PATH_MAX) {
+    return RT_ENV_NOT_EXACT;
+  }
+  if (got == 0) {
+    return RT_ENV_SET;
+  }
+  n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, (int)got, buf,
+                          (int)size - 1, NULL, NULL);
+  if (n <= 0) {
+    buf[0] = '\0';
+    return RT_ENV_NOT_EXACT;
+  }
+  buf[n] = '\0';
+  return RT_ENV_SET;
+}

@@ -132,18 +132,20 @@ int rt_open_regular(const char* path, FILE** file) {
 }
 
 FILE* rt_open_append(const char* path) {
+  // The name is decoded on the stack: the trace opens its file this way, and
+  // must not allocate.
+  wchar_t wide[RT_PATH_MAX];
   FILE* file;
-  wchar_t* wide;
   HANDLE h;
   int fd;
-  if (rt_wide_from_text(path, &wide) != RT_TEXT_EXACT) {
+  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide,
+                          RT_PATH_MAX) <= 0) {
     return NULL;
   }
   // A pipe whose other end is not listening refuses the open at once; one
   // that is, and every device, is closed again before anything is written.
   h = CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                   NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-  free(wide);
   if (h == INVALID_HANDLE_VALUE) {
     return NULL;
   }

@@ -81,6 +81,13 @@ void rt_env_release(void);
 // with free().
 int rt_getenv_text(const char* name, char** value);
 
+// Copies the value of the variable name (ASCII) as environment text into
+// buf (size bytes, the terminator included) without allocating anything, as
+// the trace must, so that it changes nothing of what a program allocates.
+// Returns RT_ENV_SET; RT_ENV_UNSET; RT_ENV_NOT_EXACT when the value is no
+// text of its kind or does not fit, with buf holding the empty string.
+int rt_getenv_text_into(const char* name, char* buf, size_t size);
+
 // Sets, replaces or removes a variable as rt_putenv does, from environment
 // text: on Windows in UTF-16, so that the environment that children inherit
 // holds exactly these characters. Does not keep assignment. Returns 0 when
@@ -190,8 +197,9 @@ int rt_read_whole(const char* path, unsigned long limit, char** text,
 // for a writer, as opening a FIFO would.
 int rt_open_regular(const char* path, FILE** file);
 
-// Opens the file at path for appending text, creating it when missing, when
-// it is a regular file. Returns the stream, which the caller closes with
+// Opens the file at path (shorter than RT_PATH_MAX bytes) for appending
+// text, creating it when missing, when it is a regular file; allocates
+// nothing but the stream. Returns the stream, which the caller closes with
 // fclose(); null when it cannot be opened or is not a regular file (a FIFO,
 // a pipe, a device, a directory). Never waits for a reader, as opening or
 // writing a FIFO or a pipe would.

@@ -80,6 +80,24 @@ int rt_text_from_wide(const wchar_t* wide, size_t units, char** text) {
   }
 }
 
+// Tells whether the n bytes at cp decode, as text of the code page, to
+// exactly the units UTF-16 units at wide. Returns 1 or 0.
+static int round_trips(const char* cp, int n, const wchar_t* wide, int units) {
+  wchar_t buf[256];
+  wchar_t* back = units <= 256 ? buf : (wchar_t*)malloc(units * sizeof *back);
+  int same;
+  if (!back) {
+    return 0;
+  }
+  same = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, cp, n, back,
+                             units) == units &&
+         wmemcmp(back, wide, (size_t)units) == 0;
+  if (back != buf) {
+    free(back);
+  }
+  return same;
+}
+
 int rt_narrow_exact(const wchar_t* text, int units, char* out, size_t size) {
   UINT acp = GetACP();
   int utf8 = acp == CP_UTF8;
@@ -100,7 +118,9 @@ int rt_narrow_exact(const wchar_t* text, int units, char* out, size_t size) {
     return -1;
   }
   out[n] = '\0';
-  return n;
+  // Bytes that are no text of the code page hold nothing exactly, though
+  // some system maps them to characters of their own and back.
+  return round_trips(out, n, text, units) ? n : -1;
 }
 
 int rt_code_page_copy(const wchar_t* wide, size_t units, const char* prefix,

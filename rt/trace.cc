@@ -5,7 +5,6 @@
 #include <errno.h>
 #include <stdarg.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "rt/rt.h"
@@ -20,24 +19,18 @@ static int mode = TRACE_UNKNOWN;
 static char file_name[RT_PATH_MAX];
 
 int rt_trace_on(void) {
-  char* value;
-  size_t len;
   if (mode != TRACE_UNKNOWN) {
     return mode != TRACE_OFF;
   }
   mode = TRACE_OFF;
-  if (rt_getenv_text(RT_TRACE_VARIABLE, &value) != RT_ENV_SET) {
+  // A name that does not fit turns tracing off, as an unset one does.
+  if (rt_getenv_text_into(RT_TRACE_VARIABLE, file_name, sizeof file_name) !=
+          RT_ENV_SET ||
+      file_name[0] == '\0') {
     return 0;
   }
-  len = strlen(value);
-  if (strcmp(value, "1") == 0) {
-    mode = TRACE_STDERR;
-  } else if (len > 0 && len < sizeof file_name) {
-    memcpy(file_name, value, len + 1);
-    mode = TRACE_FILE;
-  }
-  free(value);
-  return mode != TRACE_OFF;
+  mode = strcmp(file_name, "1") == 0 ? TRACE_STDERR : TRACE_FILE;
+  return 1;
 }
 
 const char* rt_exe_path_reason(int reason) {

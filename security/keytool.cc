@@ -140,15 +140,15 @@ int sec_java_home(const char* dir, const char** home) {
       // separator; the value is then used exactly as it is written.
       int form = vm_path(value, "", &shown);
       *home = shown;
-      why = rt_check_dir(value);
+      why = form == RT_TEXT_EXACT ? rt_check_dir(value) : 0;
       free(value);
-      if (why) {
-        trace_refused_home(shown, why);
-        return SEC_HOME_INVALID;
-      }
       if (form != RT_TEXT_EXACT) {
         rt_trace(kTraceName, "JAVA_HOME=%q refused reason=not-in-code-page",
                  shown);
+        return SEC_HOME_INVALID;
+      }
+      if (why) {
+        trace_refused_home(shown, why);
         return SEC_HOME_INVALID;
       }
       rt_trace(kTraceName, "JAVA_HOME=%q accepted reason=a-directory", shown);

@@ -203,9 +203,11 @@ TEST(GateletTest, HostileValuesArriveAsOneArgumentEachWithTheirExactBytes) {
       {"\x95\\\" -cp evil \"", true},
       {"\xE9t\xE9 \xA0\xFF\x80", true},
   };
-  // Under a double-byte code page, the values that are no text in it are
-  // refused, each on its own; the others go eighteen to a request, the last
-  // request padded with empty ones.
+  // Under a double-byte code page, a value that is no text in it reaches the
+  // environment as this process decodes it, each on its own: the
+  // interpreter gets what the environment holds, whole in one argument, or
+  // nothing when that has no exact form in the code page. The others go
+  // eighteen to a request, the last request padded with empty ones.
   std::vector<std::string> whole;
   for (const Hostile& h : hostile) {
     if (!(dbcs && h.undecodable_in_double_byte)) {
@@ -213,9 +215,15 @@ TEST(GateletTest, HostileValuesArriveAsOneArgumentEachWithTheirExactBytes) {
       continue;
     }
     Gatelet g = run_gatelet(dir, {Set("QUERY_STRING", h.value)});
-    EXPECT_EQ(1, g.result.status) << traced(h.value);
-    EXPECT_NE(std::string::npos, g.result.out.find("variable conversion"));
-    EXPECT_EQ("", g.record);
+    SCOPED_TRACE(traced(h.value));
+    std::vector<std::string> got = lines_of(g.record);
+    if (g.result.status == 0) {
+      ASSERT_EQ(21u, got.size());
+      EXPECT_EQ(0u, got[9].find("-DQUERY_STRING="));
+    } else {
+      EXPECT_NE(std::string::npos, g.result.out.find("variable conversion"));
+      EXPECT_TRUE(got.empty());
+    }
   }
   const int total = (int)whole.size();
   for (int first = 0; first < total; first += kCount) {

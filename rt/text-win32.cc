@@ -61,8 +61,41 @@ static int decode(UINT cp, const char* text, size_t len, wchar_t** out,
   return RT_TEXT_EXACT;
 }
 
+// Tells whether the units UTF-16 units at wide encode in the code page to
+// exactly the len bytes at cp. Returns 1 or 0.
+static int encodes_back(const wchar_t* wide, int units, const char* cp,
+                        size_t len) {
+  char buf[512];
+  char* back = len < sizeof buf ? buf : (char*)malloc(len + 1);
+  int same;
+  if (!back) {
+    return 0;
+  }
+  same = (units == 0 && len == 0) ||
+         ((size_t)WideCharToMultiByte(CP_ACP, rt_narrow_flags(), wide, units,
+                                      back, (int)len + 1, NULL, NULL) == len &&
+          memcmp(back, cp, len) == 0);
+  if (back != buf) {
+    free(back);
+  }
+  return same;
+}
+
 int rt_widen(const char* text, size_t len, wchar_t** out, int* units) {
-  return decode(CP_ACP, text, len, out, units);
+  int n;
+  int rc = decode(CP_ACP, text, len, out, &n);
+  // Some systems decode bytes that are no text (a lead byte before a blank,
+  // or at the end) to a stand-in, or drop them, without a word: only bytes
+  // that the characters give back are text.
+  if (rc == RT_TEXT_EXACT && !encodes_back(*out, n, text, len)) {
+    free(*out);
+    *out = NULL;
+    return RT_TEXT_NOT_EXACT;
+  }
+  if (units) {
+    *units = n;
+  }
+  return rc;
 }
 
 int rt_wide_from_text(const char* text, wchar_t** out) {

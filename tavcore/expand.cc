@@ -118,14 +118,59 @@ static int emit(Buf* todo, size_t n, Buf* out, size_t limit) {
 static int expand(const char* text, int resolve, const char* at_p,
                   size_t limit, int code_page, char** result);
 
+// Tells whether the runtime's table holds for the variable cp_name bytes
+// that are no text in the code page, as a settings line of such bytes sets
+// them: the UTF-16 environment then holds only what the runtime made of
+// them. Sets *bytes to a copy. Returns 1, 0 when it does not, or -1 when out
+// of memory.
+static int byte_value(const char* cp_name, char** bytes) {
+  const char* held = rt_getenv(cp_name);
+  char* text;
+  switch (held ? rt_text_from_code_page(held, strlen(held), &text)
+               : RT_TEXT_EXACT) {
+    case RT_TEXT_EXACT:
+      if (held && text != held) {
+        free(text);
+      }
+      return 0;
+    case RT_TEXT_NO_MEMORY:
+      return -1;
+  }
+  *bytes = strdup(held);
+  return *bytes ? 1 : -1;
+}
+
 // Reads the value of the variable name (upper-case) into *value: as
-// environment text, or with code_page as code-page text, exactly. Returns
-// an RT_ENV_ result.
+// environment text, or with code_page as code-page text, exactly. A value
+// of bytes that are no text in the code page is taken as those bytes by
+// code-page text, and makes environment text fail with RT_ENV_NOT_EXACT.
+// Returns an RT_ENV_ result.
 static int value_of(const char* name, int code_page, char** value) {
   char* text_name;
+  char* cp_name;
   int rc;
+  *value = NULL;
   if (!code_page) {
+    // The runtime's table is asked by the code-page name; a name that the
+    // code page lacks is not in it.
+    rc = rt_code_page_from_text(name, "", &cp_name);
+    if (rc == RT_TEXT_NO_MEMORY) {
+      return RT_ENV_NO_MEMORY;
+    }
+    rc = rc == RT_TEXT_EXACT ? byte_value(cp_name, value) : 0;
+    free(cp_name);
+    if (rc != 0) {
+      free(*value);
+      *value = NULL;
+      return rc < 0 ? RT_ENV_NO_MEMORY : RT_ENV_NOT_EXACT;
+    }
     return rt_getenv_text(name, value);
+  }
+  switch (byte_value(name, value)) {
+    case 1:
+      return RT_ENV_SET;
+    case -1:
+      return RT_ENV_NO_MEMORY;
   }
   // A name that is no text in the code page names no variable.
   *value = NULL;

@@ -128,16 +128,21 @@ static int apply_assignment(const TavReader* reader, char* text,
 // Handles one line of environment text, or with code_page of code-page text
 // that is not all text in the code page: expanded first, then a comment, a
 // section header or an assignment. A line that expands past the limit, or
-// takes a value that has no exact form, is skipped whole. Returns 0, or 1
-// when out of memory.
+// takes a value that has no exact form, is skipped whole; but with
+// as_bytes_next, a line of environment text that takes such a value is
+// left alone for its caller to handle as code-page text. Returns 0; 1 when
+// out of memory; 2 when so left.
 static int handle_line(TavReader* reader, const char* line, int code_page,
-                       int* in_section) {
+                       int as_bytes_next, int* in_section) {
   char* text;
   char* p;
   int rc = code_page ? tav_expand_code_page(line, reader->at_p_cp,
                                             TAV_MAX_EXPANDED_LINE, &text)
                      : tav_expand(line, 1, reader->at_p,
                                   TAV_MAX_EXPANDED_LINE, &text);
+  if (rc == TAV_EXPAND_NOT_EXACT && as_bytes_next) {
+    return 2;
+  }
   reader->line_number++;
   if (rc == TAV_EXPAND_TOO_LARGE || rc == TAV_EXPAND_NOT_EXACT) {
     trace_not_applied(
@@ -170,6 +175,19 @@ static int handle_line(TavReader* reader, const char* line, int code_page,
   return rc;
 }
 
+// Handles line, code-page text, as its bytes, with %@P% in the code page.
+// Returns 0, or 1 when out of memory.
+static int handle_as_bytes(TavReader* reader, const char* line,
+                           int* in_section) {
+  if (!reader->at_p_cp &&
+      rt_code_page_from_text(reader->at_p, "", &reader->at_p_cp) ==
+          RT_TEXT_NOT_EXACT) {
+    free(reader->at_p_cp);
+    reader->at_p_cp = NULL;
+  }
+  return handle_line(reader, line, 1, 0, in_section);
+}
+
 // Handles the line just read in the encoding enc: a line of code-page text
 // is turned into environment text first. One whose bytes are not all text
 // in the code page keeps its bytes and is handled as code-page text, with
@@ -186,20 +204,16 @@ static int handle_read_line(TavReader* reader, TavEncoding enc,
         trace_not_applied(reader, "out-of-memory", line);
         return 1;
       case RT_TEXT_NOT_EXACT:
-        if (!reader->at_p_cp &&
-            rt_code_page_from_text(reader->at_p, "", &reader->at_p_cp) ==
-                RT_TEXT_NOT_EXACT) {
-          free(reader->at_p_cp);
-          reader->at_p_cp = NULL;
-        }
-        return handle_line(reader, line, 1, in_section);
+        return handle_as_bytes(reader, line, in_section);
     }
   }
-  rc = handle_line(reader, text, 0, in_section);
+  // A line of code-page text that takes the bytes an earlier line set is
+  // handled as those bytes are.
+  rc = handle_line(reader, text, 0, text != line, in_section);
   if (text != line) {
     free(text);
   }
-  return rc;
+  return rc == 2 ? handle_as_bytes(reader, line, in_section) : rc;
 }
 
 // Traces why the settings file at path could not be opened, as the open

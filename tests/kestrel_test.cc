@@ -184,6 +184,77 @@ TEST_F(KestrelTest, WildcardArgumentsFollowThePlatform) {
 #endif
 }
 
+TEST_F(KestrelTest, TextTheCodePageLacksIsReadExactlyOrRefused) {
+  Utf8Text utf8;
+  // Ł is in none of the code pages of the tests; on POSIX bytes are bytes.
+  const std::string user = dir_ + u8"\u0141ukasz" + kDirSep;
+  std::string cp;
+  ASSERT_TRUE(make_dirs(user));
+  // The words' bytes reach the VM as they stand, also a lead byte of a
+  // double-byte code page before a blank or a quote, which it never takes.
+  ASSERT_TRUE(write_file(user + "args.txt", "Hello x\x81 y \"a\x81\" b"));
+  const std::string refused[][3] = {
+      {"-classpath", user + "classes", "Hello"},
+      {"-name", u8"\u0141", "Hello"},
+      {"-verbose", "Hello", u8"\uFF02 -Xevil \uFF02"},
+  };
+  for (const char* program : kPrograms) {
+    SCOPED_TRACE(program);
+    RunResult r = run(program, {"@" + user + "args.txt"});
+    EXPECT_EQ(0, r.status);
+    ASSERT_EQ(1u, calls_.size());
+    EXPECT_EQ((Words{"kestrel", "-debug", std::string(kName) + "Hello", kAgent,
+                     "Hello", "x\x81", "y", "a\x81", "b"}),
+              calls_[0].argv);
+    for (const auto& args : refused) {
+      Words row(args, args + 3);
+      r = run(program, row);
+      SCOPED_TRACE(traced(row[1] + " " + row[2]));
+      std::string last;
+      if (in_code_page(row[1] + row[2], &cp) && in_code_page(row[2], &last)) {
+        // Held exactly, each stays its one argument (U+FF02 under 932).
+        EXPECT_EQ(0, r.status);
+        ASSERT_EQ(1u, calls_.size());
+        EXPECT_EQ(last, calls_[0].argv.back());
+        continue;
+      }
+      EXPECT_EQ(1, r.status);
+      EXPECT_TRUE(calls_.empty());
+      EXPECT_EQ(0u, r.err.find("kestrel: cannot pass \""));
+      EXPECT_EQ(text_mode(kBanner), r.out);
+    }
+  }
+  // A wildcard match is passed by a name of the same file, never by a
+  // stand-in that names another one or is itself a pattern.
+  const std::string wild = dir_ + "wild" + kDirSep;
+  ASSERT_TRUE(make_dirs(wild));
+  ASSERT_TRUE(write_file(wild + "a.txt", "1"));
+  ASSERT_TRUE(write_file(wild + u8"\u0141\u00F3d\u017A.txt", "2"));
+  remove_file(record_);
+  RunResult r = run_program("kestrel", {"Main", "*.txt"},
+                            {Set("JAVAI_G_RECORD", record_)}, wild);
+  calls_ = read_record(record_);
+#ifdef _WIN32
+  if (r.status == 1) {
+    EXPECT_TRUE(calls_.empty());
+    EXPECT_EQ(0u, r.err.find("kestrel: cannot pass \""));
+    return;
+  }
+  ASSERT_EQ(1u, calls_.size());
+  Words tail(calls_[0].argv.begin() + 5, calls_[0].argv.end());
+  ASSERT_EQ(2u, tail.size());
+  if (tail[0] != "a.txt") {
+    std::swap(tail[0], tail[1]);
+  }
+  EXPECT_EQ("a.txt", tail[0]);
+  EXPECT_EQ(std::string::npos, tail[1].find('?'));
+  EXPECT_EQ("2", read_file(wild + tail[1])) << tail[1];
+#else
+  ASSERT_EQ(1u, calls_.size());
+  EXPECT_EQ("*.txt", calls_[0].argv.back());
+#endif
+}
+
 std::string launch_line(const Words& entries) {
   std::string line = "launch count=" + std::to_string(entries.size());
   for (const std::string& e : entries) {

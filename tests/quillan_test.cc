@@ -154,6 +154,47 @@ TEST(QuillanTest, NamesItsOwnFolderWhateverItsCharacters) {
   }
 }
 
+TEST(QuillanTest, TextTheCodePageLacksIsExactOrRefused) {
+  Utf8Text utf8;
+  // Ł is in none of the code pages of the tests; on POSIX bytes are bytes.
+  const std::string dir = scratch_dir("quillan_unheld") + u8"\u0141ukasz" +
+                          kDirSep;
+  ASSERT_TRUE(make_dirs(dir) && install_quillan(dir, "quillan_g"));
+  const std::string own = dir.substr(0, dir.size() - 1);
+  std::string cp;
+  const bool held = in_code_page(own, &cp);
+  Outcome run = run_quillan({"-list"}, {}, "", dir + exe_file("quillan_g"));
+  EXPECT_EQ(0, run.result.status) << run.result.err;
+  ASSERT_EQ(1u, run.calls.size());
+  // The class path is exact in the environment; java.home names the same
+  // folder, by its short name where the code page lacks a character.
+  EXPECT_EQ(beside(own), run.calls[0].env["+CLASSPATH"]);
+  const std::string home = run.calls[0].argv.at(2);
+  const std::string up = std::string(kDirSep) + "..";
+  ASSERT_EQ(0u, home.find("-Djava.home="));
+  ASSERT_EQ(home.size() - up.size(), home.rfind(up));
+  const std::string named = home.substr(12, home.size() - 12 - up.size());
+  if (held) {
+    EXPECT_EQ(cp, named);
+  } else {
+    EXPECT_EQ(std::string::npos, named.find('?'));
+    EXPECT_FALSE(read_file(named + kDirSep + exe_file("quillan_g")).empty())
+        << named;
+  }
+  // An argument that the code page cannot hold never reaches the VM.
+  run = run_quillan({"-list", "-storepass", u8"\u0141ukasz1"}, {});
+  if (in_code_page(u8"\u0141", &cp)) {
+    EXPECT_EQ(0, run.result.status);
+    EXPECT_EQ(1u, run.calls.size());
+  } else {
+    EXPECT_EQ(1, run.result.status);
+    EXPECT_TRUE(run.calls.empty());
+    EXPECT_EQ(text_mode("quillan_g: cannot pass \"?ukasz1\" to the VM: the "
+                        "code page lacks a character of it\n"),
+              run.result.err);
+  }
+}
+
 TEST(QuillanTest, StopsWhenItsOwnPathDoesNotFitThePathBuffer) {
   // Folders deep enough that the launcher's path exceeds 260 bytes: plain
   // letters, and double-byte characters one of which the limit cuts.

@@ -131,6 +131,29 @@ TEST(TavcoreTest, KeepsEveryCharacterOfTheEnvironmentAndTheFile) {
   }
 }
 
+TEST(TavcoreTest, WorksFromAFolderTheCodePageLacks) {
+  Utf8Text utf8;
+  // Ł is in none of the code pages of the tests; on POSIX bytes are bytes.
+  std::string root = scratch_dir("tavcore_unheld") + u8"\u0141ukasz" + S;
+  Tree t = make_tree(root + "P" + S + "Java" + S + "bin" + S,
+                     "[Environment]\r\nPath = %@P%;%PATH%\r\n");
+  RunResult r = run_program(t.host, {"init", "0", "wget", "PATH", "ext"},
+                            {Set("PATH", "C:\\WINDOWS"), Unset("CLASSPATH")});
+  EXPECT_EQ(0, r.status) << r.err;
+  const std::string want = "init=0\nPATH=" + at_p(t) + ";C:\\WINDOWS\n";
+  ASSERT_EQ(0u, r.out.find(text_mode(want))) << r.out;
+  // The extended class path names the same folders, by the short name
+  // where the code page lacks a character, or is null; never a stand-in.
+  const std::string tail = r.out.substr(text_mode(want).size());
+  std::string cp;
+  if (in_code_page(root, &cp)) {
+    EXPECT_EQ(0u, tail.find("ext=." + std::string(kListSep) + cp)) << tail;
+  } else if (tail != text_mode("ext null\n")) {
+    EXPECT_EQ(0u, tail.find("ext=." + std::string(kListSep))) << tail;
+    EXPECT_EQ(std::string::npos, tail.find('?')) << tail;
+  }
+}
+
 TEST(TavcoreTest, ExtendedClasspathAddsTheProductsClasses) {
   std::string root = scratch_dir("tavcore_ext");
   Tree t = make_tree(root + "P" + S + "Java" + S + "bin" + S,

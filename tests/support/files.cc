@@ -1,20 +1,30 @@
 // Reading and writing whole files in binary mode, the same on every platform.
-#include <fstream>
-#include <sstream>
+#include <stdio.h>
 
 #include "tests/support/proc.h"
 
 bool write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), (std::streamsize)bytes.size());
-  return (bool)f;
+  FILE* f = open_file(path, "wb");
+  if (!f) {
+    return false;
+  }
+  bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return fclose(f) == 0 && ok;
 }
 
 std::string read_file(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
+  std::string out;
+  char buf[4096];
+  size_t n;
+  FILE* f = open_file(path, "rb");
+  if (!f) {
+    return out;
+  }
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) {
+    out.append(buf, n);
+  }
+  fclose(f);
+  return out;
 }
 
 std::string deep_folder(const std::string& root) {

@@ -93,6 +93,14 @@ bool copy_file(const std::string& from, const std::string& to) {
   return (bool)out;
 }
 
+Utf8Text::Utf8Text() {}
+
+Utf8Text::~Utf8Text() {}
+
+FILE* open_file(const std::string& path, const char* mode) {
+  return fopen(path.c_str(), mode);
+}
+
 bool remove_file(const std::string& path) {
   return unlink(path.c_str()) == 0;
 }

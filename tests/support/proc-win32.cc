@@ -39,10 +39,26 @@ static std::wstring wide_of(const std::string& text, UINT cp) {
   return out;
 }
 
+// The text that the helpers take: code-page text, or UTF-8 while a
+// Utf8Text lives.
+static UINT text_cp = CP_ACP;
+
+Utf8Text::Utf8Text() {
+  text_cp = CP_UTF8;
+}
+
+Utf8Text::~Utf8Text() {
+  text_cp = CP_ACP;
+}
+
 // Paths go to the kernel in UTF-16, so that folders deeper than the ANSI
 // calls take can be made and their programs run.
 static std::wstring wide(const std::string& text) {
-  return wide_of(text, CP_ACP);
+  return wide_of(text, text_cp);
+}
+
+FILE* open_file(const std::string& path, const char* mode) {
+  return _wfopen(wide(path).c_str(), wide_of(mode, CP_ACP).c_str());
 }
 
 std::string trail_5c_name() {
@@ -64,7 +80,7 @@ std::string text_mode(const std::string& text) {
 bool make_dirs(const std::string& path) {
   for (size_t i = 0; i <= path.size(); i++) {
     // The second byte of a double-byte character is no separator.
-    if (i < path.size() && IsDBCSLeadByte((BYTE)path[i])) {
+    if (i < path.size() && text_cp == CP_ACP && IsDBCSLeadByte((BYTE)path[i])) {
       i++;
       continue;
     }
@@ -124,7 +140,7 @@ bool copy_file(const std::string& from, const std::string& to) {
 }
 
 bool remove_file(const std::string& path) {
-  return DeleteFileA(path.c_str()) != 0;
+  return DeleteFileW(wide(path).c_str()) != 0;
 }
 
 bool make_unreadable_file(const std::string& path) {

@@ -3,6 +3,8 @@
 #ifndef TESTS_SUPPORT_PROC_H_
 #define TESTS_SUPPORT_PROC_H_
 
+#include <stdio.h>
+
 #include <string>
 #include <vector>
 
@@ -26,6 +28,19 @@ inline EnvChange SetUtf8(const std::string& name, const std::string& value) {
 inline EnvChange Unset(const std::string& name) {
   return EnvChange{name, false, std::string(), false};
 }
+
+// While one lives, the helpers here take every path, folder, program and
+// argument as UTF-8 text, so that a test can name files with characters
+// that the code page lacks and pass them exactly (on Windows in UTF-16; on
+// POSIX bytes stay bytes).
+struct Utf8Text {
+  Utf8Text();
+  ~Utf8Text();
+};
+
+// Opens the file at path with the C library's mode (as text of the kind
+// that the helpers take). Returns the stream, or null.
+FILE* open_file(const std::string& path, const char* mode);
 
 // The value of the variable name (ASCII) in this process, as UTF-8 read
 // from the UTF-16 environment on Windows; "(unset)" when it is not set.

@@ -103,5 +103,47 @@ TEST(QuoteValueTest, EveryValueComesBackAsOneArgumentUnderBothParserRules) {
   }
 }
 
+TEST(CmdlineTest, SplitsTheLineAsTheRuntimesStartUpCodeDoes) {
+  // UTF-16 lines: U+FF02, the fullwidth quote, is no quote and stays inside
+  // its one argument, within quotes or without; 0x8868 and 0x5C as units.
+  const std::u16string lines[] = {
+      u"kestrel", u"\"C:\\Program Files\\k.exe\" a b",
+      u"k a\\\\\"b c\" d", u"k \"a\"\" b\" \"\"", u"k \"x\"\"\" y",
+      u"k a\\b\\ \\\"q \t\tend", u"k \"\" \"\"z a\"\"\"b\"",
+      u"q -alias \"me\uFF02 -J-Xevil \uFF02\"", u"q me\uFF02 -Jx\uFF02",
+      u"k \x8868\\ \"\x8868\\\" x\"", u" k  lead", u"k trail ",
+  };
+  for (const std::u16string& line : lines) {
+    std::vector<uint16_t> out(2 * line.size() + 2);
+    std::vector<RtCmdArg> args(line.size() / 2 + 2);
+    size_t n = rt_cmdline_split((const uint16_t*)line.data(), line.size(),
+                                out.data(), args.data());
+    std::vector<std::u16string> got;
+    for (size_t i = 0; i < n; i++) {
+      got.emplace_back(out.begin() + args[i].start,
+                       out.begin() + args[i].start + args[i].len);
+    }
+    EXPECT_EQ(parse_command_line(line, kArgvOldRule), got)
+        << "line of " << line.size() << " units";
+  }
+}
+
+TEST(CmdlineTest, OnlyAQuoteThatActsExemptsAnArgumentFromWildcards) {
+  const struct {
+    std::u16string line;
+    int quoted;
+  } cases[] = {
+      {u"k *.txt", 0}, {u"k \"*.txt\"", 1}, {u"k a\"*\".txt", 1},
+      {u"k \\\"*.txt", 0}, {u"k \uFF02*.txt\uFF02", 0},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint16_t> out(2 * c.line.size() + 2);
+    std::vector<RtCmdArg> args(c.line.size() / 2 + 2);
+    ASSERT_EQ(2u, rt_cmdline_split((const uint16_t*)c.line.data(),
+                                   c.line.size(), out.data(), args.data()));
+    EXPECT_EQ(c.quoted, args[1].quoted) << c.quoted;
+  }
+}
+
 
 }  // namespace

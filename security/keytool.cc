@@ -159,6 +159,7 @@ int sec_java_home(const char* dir, const char** home) {
   text = (char*)sec_alloc(strlen(shown) + 4);
   memcpy(text, shown, strlen(shown));
   memcpy(text + strlen(shown), RT_DIR_SEP "..", 4);
+  free(shown);
   *home = text;
   if (why != RT_TEXT_EXACT) {
     rt_trace(kTraceName,
@@ -252,8 +253,11 @@ static void refuse(const char* shown) {
           shown);
 }
 
+// The launcher's own folder stays reachable until the process exits.
+static char* program_dir;
+
 int sec_main(int argc, char** argv) {
-  char* dir;
+  char*& dir = program_dir;
   const char* exact;
   int count;
 

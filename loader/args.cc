@@ -154,6 +154,7 @@ static char* read_text(const char* arg, int pass, char** end,
                        const char** source, Budget* budget) {
   const char* exact;
   char* name;
+  char* owned = NULL;
   unsigned long size = 0;
   char* text = NULL;
   int found;
@@ -176,6 +177,9 @@ static char* read_text(const char* arg, int pass, char** end,
       case RT_TEXT_NOT_EXACT:
         return unexpanded(arg, pass, "no-such-variable-or-file");
     }
+    if (name != arg + 1) {
+      owned = name;
+    }
   }
   // The words go to the VM as code-page text: a value that the code page
   // cannot hold exactly is not taken in any other form.
@@ -187,9 +191,7 @@ static char* read_text(const char* arg, int pass, char** end,
     why = rt_read_whole(name, LDR_MAX_RESPONSE_FILE, &text, &size);
     *source = "file";
   }
-  if (name != arg + 1 && (!exact || name != exact + 1)) {
-    free(name);
-  }
+  free(owned);
   if (found == RT_ENV_NO_MEMORY) {
     return unexpanded(arg, pass, "out-of-memory");
   }

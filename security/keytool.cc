@@ -254,22 +254,21 @@ static void refuse(const char* shown) {
 }
 
 // The launcher's own folder stays reachable until the process exits.
-static char* program_dir;
+static char* own_dir;
 
 int sec_main(int argc, char** argv) {
-  char*& dir = program_dir;
   const char* exact;
   int count;
 
   // Without its own directory the launcher would build the class path from
   // the current directory, which is not the product's; it stops instead.
-  if (sec_program_dir(&dir)) {
+  if (sec_program_dir(&own_dir)) {
     fprintf(stderr, "*** Cannot find the directory of quillan ***\n");
     return 1;
   }
   // The class path is set before JAVA_HOME is examined.
-  set_class_path(dir);
-  switch (sec_java_home(dir, &java_home)) {
+  set_class_path(own_dir);
+  switch (sec_java_home(own_dir, &java_home)) {
     case SEC_HOME_INVALID:
       fprintf(stderr, "Invalid JAVA_HOME: %s\n", java_home);
       return 1;

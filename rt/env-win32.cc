@@ -13,12 +13,105 @@
 #include "rt/rt.h"
 #include "rt/utf.h"
 
+// Assignments whose bytes the runtime's table does not hold as given.
+// msvcrt keeps what _putenv is given, but a runtime that rebuilds its table
+// from the UTF-16 environment after every change (Wine's does) holds there
+// what the system made of bytes that are no text in the code page: a
+// stand-in character, a blank lost. The layer keeps each such assignment
+// with the entry the table made of it, and puts the assignment back
+// wherever the table still holds that entry; an entry changed by anyone
+// else ends the keeping.
+struct Kept {
+  Kept* next;
+  char* assignment;  // belongs to the environment; never freed
+  size_t name_len;
+  char made[1];      // the table's entry for it, as the runtime made it
+};
+
+static Kept* kept = NULL;
+
+// The runtime's entry for the variable whose name is the first len bytes
+// of name, or null.
+static char** table_entry(const char* name, size_t len) {
+  for (char** e = _environ; e && *e; e++) {
+    if (_strnicmp(*e, name, len) == 0 && (*e)[len] == '=') {
+      return e;
+    }
+  }
+  return NULL;
+}
+
+// Forgets what is kept for the variable named by the first len bytes of
+// name.
+static void forget_kept(const char* name, size_t len) {
+  for (Kept** k = &kept; *k;) {
+    if ((*k)->name_len == len && _strnicmp((*k)->assignment, name, len) == 0) {
+      Kept* gone = *k;
+      *k = gone->next;
+      free(gone);
+    } else {
+      k = &(*k)->next;
+    }
+  }
+}
+
+// Puts every kept assignment back where the table holds what it made of it.
+static void restore_kept(void) {
+  for (Kept** k = &kept; *k;) {
+    char** e = table_entry((*k)->assignment, (*k)->name_len);
+    if (e && strcmp(*e, (*k)->made) == 0) {
+      *e = (*k)->assignment;
+    }
+    if (e && *e == (*k)->assignment) {
+      k = &(*k)->next;
+    } else {
+      Kept* gone = *k;
+      *k = gone->next;
+      free(gone);
+    }
+  }
+}
+
 const char* rt_getenv(const char* name) {
+  restore_kept();
   return getenv(name);
 }
 
 int rt_putenv(char* assignment) {
-  return _putenv(assignment);
+  const char* eq = strchr(assignment, '=');
+  size_t len = strlen(assignment);
+  char** e;
+  Kept* k;
+  int rc;
+  if (!eq || eq == assignment) {
+    return -1;
+  }
+  // The table's entry takes at most two bytes for each byte given: every
+  // byte or pair of bytes becomes one UTF-16 unit, and every unit at most
+  // two bytes again. Room is taken first, so that nothing fails after the
+  // environment has changed.
+  k = (Kept*)malloc(sizeof(Kept) + 2 * len);
+  if (!k) {
+    return -1;
+  }
+  rc = _putenv(assignment);
+  if (rc == 0) {
+    forget_kept(assignment, (size_t)(eq - assignment));
+  }
+  e = rc == 0 && eq[1] != '\0'
+          ? table_entry(assignment, (size_t)(eq - assignment))
+          : NULL;
+  if (e && strcmp(*e, assignment) != 0 && strlen(*e) <= 2 * len) {
+    strcpy(k->made, *e);
+    k->assignment = assignment;
+    k->name_len = (size_t)(eq - assignment);
+    k->next = kept;
+    kept = k;
+    k = NULL;
+  }
+  free(k);
+  restore_kept();
+  return rc;
 }
 
 void rt_env_release(void) {}
@@ -153,6 +246,10 @@ int rt_putenv_text(const char* assignment) {
   // msvcrt keeps a copy of its own.
   rc = _wputenv(wide);
   free(wide);
+  if (rc == 0) {
+    forget_kept(assignment, (size_t)(eq - assignment));
+  }
+  restore_kept();
   return rc == 0 ? 0 : -1;
 }
 

@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "rt/path.h"
 #include "rt/rt.h"
 #include "tavcore/expand.h"
 
@@ -25,9 +26,13 @@ static char ascii_upper(char c) {
   return c >= 'a' && c <= 'z' ? (char)(c & ~0x20) : c;
 }
 
-void tav_upper(char* begin, const char* end) {
+void tav_upper(char* begin, const char* end, int code_page) {
   for (char* p = begin; p < end; p++) {
-    *p = ascii_upper(*p);
+    if (code_page && rt_double_byte(p, end)) {
+      p++;
+    } else {
+      *p = ascii_upper(*p);
+    }
   }
 }
 
@@ -207,7 +212,7 @@ static int lookup(const char* name, size_t len, const char* at_p,
     return TAV_EXPAND_NO_MEMORY;
   }
   upper->data[len] = '\0';
-  tav_upper(upper->data, upper->data + len);
+  tav_upper(upper->data, upper->data + len, code_page);
   // An environment variable called @P is never consulted.
   *from_dir = strcmp(upper->data, "@P") == 0;
   if (*from_dir) {

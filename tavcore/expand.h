@@ -51,7 +51,9 @@ char* tav_lookup(const char* name, const char* at_p);
 // Turns the ASCII lower-case letters of [begin, end) into upper case in
 // place. No other byte changes: in UTF-8 and in double-byte code pages a
 // byte of a longer character may look like a letter of another locale.
-void tav_upper(char* begin, const char* end);
+// With code_page the text is code-page text, whose double-byte characters
+// stay whole even where the second byte is a letter.
+void tav_upper(char* begin, const char* end, int code_page);
 
 // Tells whether the n bytes at a and b are equal when ASCII letters are
 // compared without regard to case. Returns 1 or 0.

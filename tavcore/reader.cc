@@ -90,7 +90,7 @@ static int apply_assignment(const TavReader* reader, char* text,
   }
   *end = '\0';
   eq = strchr(text, '=');
-  tav_upper(text, eq ? eq : end);
+  tav_upper(text, eq ? eq : end, code_page);
   if (eq) {
     char* value = eq + 1;
     char* name_end = eq;

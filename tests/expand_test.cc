@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "rt/path.h"
 #include "tavcore/expand.h"
 #include "tavcore/reader.h"
 #include "tests/support/faults.h"
@@ -49,7 +50,7 @@ class ExpandTest : public ::testing::Test {
     return expand_in(reader_.at_p, text, resolve, limit);
   }
   std::string dir_;
-  TavReader reader_ = {nullptr, nullptr, nullptr, 0, 0};
+  TavReader reader_ = {nullptr, nullptr, nullptr, 0, 0, nullptr};
 };
 
 TEST_F(ExpandTest, ReplacesReferencesAndRescansInsertedText) {
@@ -102,6 +103,26 @@ TEST_F(ExpandTest, SelfFeedingSettingsDirectoryEnds) {
   std::string many_x(TAV_MAX_DIR_INSERTS, 'x');
   std::string many_y(TAV_MAX_DIR_INSERTS, 'y');
   EXPECT_EQ(expand("<%@P%>", 1), "<" + many_x + "%@P%" + many_y + ">");
+}
+
+TEST(UpperTest, CodePageTextKeepsItsDoubleByteCharactersWhole) {
+  // In 932, 83 61 is one character; 83 before a blank stands alone.
+  static const struct {
+    const char* text;
+    int code_page;
+    const char* upper;
+  } kCases[] = {
+      {"a\x83" "a", 1, "A\x83" "a"},
+      {"a\x83 a", 1, "A\x83 A"},
+      {"a\x83" "a", 0, "A\x83" "A"},
+  };
+  RtLeadByteTest before = rt_set_lead_test(test_cp932_lead);
+  for (const auto& c : kCases) {
+    std::string text = c.text;
+    tav_upper(&text[0], text.data() + text.size(), c.code_page);
+    EXPECT_EQ(text, c.upper) << c.text;
+  }
+  rt_set_lead_test(before);
 }
 
 TEST_F(ExpandTest, LimitBoundsTheResultAndTheInsertedText) {

@@ -129,6 +129,31 @@ TEST(TavcoreTest, KeepsEveryCharacterOfTheEnvironmentAndTheFile) {
     expect_run(n, {"init", "0", "wget", name, "wget", other}, {},
                "init=0\n" + name + "=tokyo\n" + other + " unset\n");
   }
+  // A file without a mark written in another encoding: in a double-byte
+  // code page a lead byte before a letter is a character, before a blank or
+  // the line end it is no text. Such bytes reach the runtime's table as
+  // written, and a later line takes them so; the next line stays its own.
+  // Such a line that takes a value the code page cannot hold is skipped;
+  // where "\xE9 " is text (cp1252, or bytes on POSIX) it is applied.
+  const std::string acc = "\xE9t\xE9 \xC3\xA9";
+  const std::string unheld = u8"\u0141";
+  std::string e_acute;
+  in_code_page(u8"\u00E9", &e_acute);
+  const std::string l =
+      e_acute == "\xE9"     ? "ACC_L=" + std::string(u8"\u00E9 ") + unheld
+      : e_acute == u8"\u00E9" ? "ACC_L=\xE9 " + unheld
+                             : "ACC_L unset";
+  Tree b = make_tree(root + "B" + S + "Java" + S + "bin" + S,
+                     ("[Environment]\nACC_A=" + acc +
+                      "\nACC_X=x\x81\nACC_N=next\nACC_B=%ACC_A%!\n"
+                      "ACC_L=\xE9 %ACC_U%\n")
+                         .c_str());
+  expect_run(b,
+             {"init", "0", "get", "ACC_A", "get", "ACC_X", "get", "ACC_N",
+              "get", "ACC_B", "wget", "ACC_L"},
+             {SetUtf8("ACC_U", unheld)},
+             "init=0\nACC_A=" + acc + "\nACC_X=x\x81\nACC_N=next\nACC_B=" +
+                 acc + "!\n" + l + "\n");
 }
 
 TEST(TavcoreTest, WorksFromAFolderTheCodePageLacks) {

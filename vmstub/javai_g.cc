@@ -28,7 +28,8 @@
 static char* utf8_value(const char* name) {
 #ifdef _WIN32
   wchar_t wname[256];
-  int n = MultiByteToWideChar(CP_ACP, 0, name, -1, wname, 256);
+  int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, wname,
+                              256);
   DWORD need = n > 0 ? GetEnvironmentVariableW(wname, NULL, 0) : 0;
   wchar_t* wide = need ? (wchar_t*)calloc(need, sizeof(wchar_t)) : NULL;
   char* out = NULL;

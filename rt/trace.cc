@@ -1,5 +1,5 @@
-// The opt-in trace: where its lines go, decided once per process, and the
-// escaping that keeps every value on its line. Plain code for every platform.
+// The opt-in trace: where its lines go, decided once per process, and how
+// each line is put together. Plain code for every platform.
 #include "rt/trace.h"
 
 #include <errno.h>
@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "rt/escape.h"
 #include "rt/rt.h"
 
 enum { TRACE_UNKNOWN, TRACE_OFF, TRACE_STDERR, TRACE_FILE };
@@ -44,41 +45,6 @@ const char* rt_exe_path_reason(int reason) {
   }
 }
 
-static int is_plain(unsigned char c) {
-  return c >= 0x20 && c <= 0x7e;
-}
-
-// Writes a word of the program's own; a stray control byte is escaped all
-// the same, so that it cannot end the line.
-static void put_word(FILE* out, const char* word) {
-  for (const unsigned char* p = (const unsigned char*)word; *p; p++) {
-    if (is_plain(*p)) {
-      fputc(*p, out);
-    } else {
-      fprintf(out, "\\x%02X", *p);
-    }
-  }
-}
-
-static void put_value(FILE* out, const char* value) {
-  if (!value) {
-    fputs("unset", out);
-    return;
-  }
-  fputc('"', out);
-  for (const unsigned char* p = (const unsigned char*)value; *p; p++) {
-    if (*p == '"' || *p == '\\') {
-      fputc('\\', out);
-      fputc(*p, out);
-    } else if (is_plain(*p)) {
-      fputc(*p, out);
-    } else {
-      fprintf(out, "\\x%02X", *p);
-    }
-  }
-  fputc('"', out);
-}
-
 // Writes n in decimal, digit by digit: the Windows runtime's printf has no
 // conversion for a 64-bit number that every toolchain agrees on.
 static void put_decimal(FILE* out, unsigned long long n) {
@@ -95,7 +61,7 @@ static void put_decimal(FILE* out, unsigned long long n) {
 
 static void put_line(FILE* out, const char* source, const char* format,
                      va_list args) {
-  put_word(out, source);
+  rt_put_escaped(out, source, RT_ESCAPE_WORD);
   fputs(": ", out);
   for (const char* f = format; *f; f++) {
     if (*f != '%' || f[1] == '\0') {
@@ -104,10 +70,10 @@ static void put_line(FILE* out, const char* source, const char* format,
     }
     switch (*++f) {
       case 's':
-        put_word(out, va_arg(args, const char*));
+        rt_put_escaped(out, va_arg(args, const char*), RT_ESCAPE_WORD);
         break;
       case 'q':
-        put_value(out, va_arg(args, const char*));
+        rt_put_escaped(out, va_arg(args, const char*), RT_ESCAPE_VALUE);
         break;
       case 'd':
         fprintf(out, "%d", va_arg(args, int));
@@ -124,7 +90,7 @@ static void put_line(FILE* out, const char* source, const char* format,
         fprintf(out, "count=%d", count);
         for (int i = 0; i < count; i++) {
           fputc(' ', out);
-          put_value(out, entries[i]);
+          rt_put_escaped(out, entries[i], RT_ESCAPE_VALUE);
         }
         break;
       }

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/proc.h"
+#include "tests/support/record.h"
 #include "tests/support/trace.h"
 
 namespace {
@@ -29,41 +30,6 @@ const char* const kVariables[] = {
 };
 const int kCount = 18;
 const char kClass[] = "sun.rmi.transport.proxy.CGIHandler";
-
-// The stand-in's escaping of one argument: bytes outside printable ASCII and
-// the backslash as \xHH.
-std::string escaped(const std::string& arg) {
-  std::string out;
-  char hex[8];
-  for (unsigned char c : arg) {
-    if (c < 0x20 || c >= 0x7f || c == '\\') {
-      snprintf(hex, sizeof hex, "\\x%02X", c);
-      out += hex;
-    } else {
-      out += (char)c;
-    }
-  }
-  return out;
-}
-
-// The stand-in's record for this argument list.
-std::string record_of(const std::vector<std::string>& args) {
-  std::string out = "argc " + std::to_string(args.size()) + "\n";
-  for (const std::string& a : args) {
-    out += escaped(a) + "\n";
-  }
-  return out;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos;
-       start = nl + 1) {
-    lines.push_back(text.substr(start, nl - start));
-  }
-  return lines;
-}
 
 // Every CGI variable set to value.
 std::vector<EnvChange> every_variable(const std::string& value) {
@@ -119,6 +85,16 @@ Gatelet run_gatelet(const std::string& path, std::vector<EnvChange> env,
   return g;
 }
 
+// The arguments that the interpreter received, from a whole record of one
+// start; a word that no argument list holds otherwise.
+std::vector<std::string> received(const Gatelet& g) {
+  std::vector<Call> calls = parse_record(g.record);
+  if (calls.size() != 1 || calls[0].count != (int)calls[0].argv.size()) {
+    return {"(no whole record of one start)"};
+  }
+  return calls[0].argv;
+}
+
 const std::string kNoInterpreter =
     "Status: 500 Server Error: interpreter execution failure\n"
     "Content-type: text/plain\n"
@@ -135,7 +111,7 @@ TEST(GateletTest, WorkedExamplePassesEveryVariableInOrder) {
   EXPECT_EQ(0, g.result.status);
   EXPECT_EQ("", g.result.out);
   EXPECT_EQ("", g.result.err);
-  EXPECT_EQ(record_of(expected_args(values)), g.record);
+  EXPECT_EQ(expected_args(values), received(g));
 }
 
 TEST(GateletTest, IgnoresItsOwnArgumentsAndSetButEmptyValues) {
@@ -143,8 +119,7 @@ TEST(GateletTest, IgnoresItsOwnArgumentsAndSetButEmptyValues) {
   Gatelet g = run_gatelet(dir, every_variable(""),
                           {"-Dinjected=1", "other.Class", "x y"});
   EXPECT_EQ(0, g.result.status);
-  EXPECT_EQ(record_of(expected_args(std::vector<std::string>(kCount))),
-            g.record);
+  EXPECT_EQ(expected_args(std::vector<std::string>(kCount)), received(g));
 }
 
 // True where the active code page has double-byte characters; the process
@@ -216,13 +191,13 @@ TEST(GateletTest, HostileValuesArriveAsOneArgumentEachWithTheirExactBytes) {
     }
     Gatelet g = run_gatelet(dir, {Set("QUERY_STRING", h.value)});
     SCOPED_TRACE(traced(h.value));
-    std::vector<std::string> got = lines_of(g.record);
     if (g.result.status == 0) {
-      ASSERT_EQ(21u, got.size());
-      EXPECT_EQ(0u, got[9].find("-DQUERY_STRING="));
+      std::vector<std::string> got = received(g);
+      ASSERT_EQ(20u, got.size());
+      EXPECT_EQ(0u, got[8].find("-DQUERY_STRING="));
     } else {
       EXPECT_NE(std::string::npos, g.result.out.find("variable conversion"));
-      EXPECT_TRUE(got.empty());
+      EXPECT_EQ("", g.record);
     }
   }
   const int total = (int)whole.size();
@@ -235,12 +210,7 @@ TEST(GateletTest, HostileValuesArriveAsOneArgumentEachWithTheirExactBytes) {
     }
     Gatelet g = run_gatelet(dir, env);
     EXPECT_EQ(0, g.result.status);
-    std::vector<std::string> want = lines_of(record_of(expected_args(values)));
-    std::vector<std::string> got = lines_of(g.record);
-    ASSERT_EQ(want.size(), got.size()) << g.record;
-    for (size_t k = 0; k < want.size(); k++) {
-      EXPECT_EQ(want[k], got[k]) << "line " << k;
-    }
+    EXPECT_EQ(expected_args(values), received(g));
   }
 }
 
@@ -274,7 +244,7 @@ TEST(GateletTest, AValueTheCodePageLacksIsRefusedNeverChanged) {
       passed[1] = "10";
       passed[7] = cp;
       EXPECT_EQ(0, g.result.status);
-      EXPECT_EQ(record_of(expected_args(passed)), g.record);
+      EXPECT_EQ(expected_args(passed), received(g));
       continue;
     }
     EXPECT_EQ(1, g.result.status);
@@ -373,8 +343,9 @@ TEST(GateletTest, PassesOverBatchFilesAndNeverRunsThem) {
           run_gatelet(c.path, {Set("QUERY_STRING", "\" & echo x")}, {}, "", c.cwd);
       if (c.answered) {
         EXPECT_EQ(0, g.result.status);
-        ASSERT_EQ(21u, lines_of(g.record).size());
-        EXPECT_EQ("-DQUERY_STRING=\" & echo x", lines_of(g.record).at(9));
+        std::vector<std::string> got = received(g);
+        ASSERT_EQ(20u, got.size());
+        EXPECT_EQ("-DQUERY_STRING=\" & echo x", got[8]);
       } else {
         EXPECT_EQ(1, g.result.status);
         EXPECT_EQ(text_mode(kNoInterpreter), g.result.out);
@@ -399,8 +370,12 @@ TEST(GateletTest, OnlyTheStandardHandlesReachTheInterpreter) {
   Gatelet g = run_gatelet(stub_dir("gatelet_stub"),
                           {Set("JAVA_STUB_HANDLE", value)});
   CloseHandle(leaked);
-  EXPECT_EQ("handle inherited", lines_of(read_file(work + "direct.txt")).back());
-  EXPECT_EQ("handle not inherited", lines_of(g.record).back());
+  std::vector<Call> direct = read_record(work + "direct.txt");
+  std::vector<Call> through = parse_record(g.record);
+  ASSERT_EQ(1u, direct.size());
+  ASSERT_EQ(1u, through.size());
+  EXPECT_EQ("inherited", direct[0].handle);
+  EXPECT_EQ("not inherited", through[0].handle);
 }
 
 TEST(GateletTest, NeverStartsACommandLineOverThePlatformLimit) {
@@ -424,7 +399,7 @@ TEST(GateletTest, NeverStartsACommandLineOverThePlatformLimit) {
     Gatelet g = run_gatelet(dir, c.env);
     if (c.started) {
       EXPECT_EQ(0, g.result.status);
-      EXPECT_EQ("argc 20", lines_of(g.record).at(0));
+      EXPECT_EQ(20u, received(g).size());
     } else {
       EXPECT_EQ(1, g.result.status);
       EXPECT_EQ(text_mode(kNoInterpreter), g.result.out);
@@ -438,8 +413,7 @@ TEST(GateletTest, PrefersAnExecutableToABatchFileInTheSameFolder) {
   ASSERT_TRUE(write_file(dir + "java.bat", "@exit 9\r\n"));
   Gatelet g = run_gatelet(dir, {});
   EXPECT_EQ(0, g.result.status);
-  EXPECT_EQ(record_of(expected_args(std::vector<std::string>(kCount))),
-            g.record);
+  EXPECT_EQ(expected_args(std::vector<std::string>(kCount)), received(g));
 }
 #endif
 

@@ -1,8 +1,9 @@
 // A recording stand-in for the Java interpreter program: writes the arguments
-// it received to the file named by JAVA_STUB_RECORD, one line each, with every
-// byte outside printable ASCII, and the backslash, as "\xHH". It then writes
-// JAVA_STUB_OUT to standard output and JAVA_STUB_ERR to standard error (bytes
-// as given) and ends with the status in JAVA_STUB_STATUS (default 0).
+// it received to the file named by JAVA_STUB_RECORD as the stand-in VM writes
+// its record ("vector count=N", then "arg " and each argument as a value, as
+// the trace writes one: rt/escape.h). It then writes JAVA_STUB_OUT to
+// standard output and JAVA_STUB_ERR to standard error (bytes as given) and
+// ends with the status in JAVA_STUB_STATUS (default 0).
 //
 // JAVA_STUB_PID names a file that it writes its process id to, first;
 // JAVA_STUB_SLEEP makes it wait that many milliseconds before it ends. On
@@ -25,6 +26,8 @@
 #include <unistd.h>
 #endif
 
+#include "rt/escape.h"
+
 #ifdef _WIN32
 // The arguments are recorded as the runtime's parser gave them, without
 // wildcard expansion.
@@ -34,15 +37,10 @@ int _dowildcard = 0;
 #endif
 
 static void write_record(FILE* f, int argc, char** argv) {
-  fprintf(f, "argc %d\n", argc);
+  fprintf(f, "vector count=%d\n", argc);
   for (int i = 0; i < argc; i++) {
-    for (const unsigned char* p = (const unsigned char*)argv[i]; *p; p++) {
-      if (*p < 0x20 || *p >= 0x7f || *p == '\\') {
-        fprintf(f, "\\x%02X", *p);
-      } else {
-        fputc(*p, f);
-      }
-    }
+    fputs("arg ", f);
+    rt_put_escaped(f, argv[i], RT_ESCAPE_VALUE);
     fputc('\n', f);
   }
 }

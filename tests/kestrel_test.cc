@@ -71,7 +71,7 @@ class KestrelTest : public ::testing::Test {
 
   std::string dir_;
   std::string record_;
-  std::vector<VmCall> calls_;
+  std::vector<Call> calls_;
 };
 
 TEST_F(KestrelTest, LaunchesTheVmAndExitsWithItsStatus) {

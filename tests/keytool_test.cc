@@ -143,7 +143,7 @@ TEST(CheckedAllocatorDeathTest, EveryAllocationStopsTheLauncherWithTheMessage) {
         fault_fail_from(made + 1);
         exit(sec_main(2, argv));
       },
-      ::testing::ExitedWithCode(42), "java_main 5");
+      ::testing::ExitedWithCode(42), "vector count=5");
 }
 
 TEST(CheckedAllocatorDeathTest, MemoryRunsOutBeforeJavaHomeIsExamined) {

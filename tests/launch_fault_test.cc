@@ -30,7 +30,7 @@ TEST(LaunchFaultTest, NoAllocationFailureReachesTheVm) {
     fflush(stdout);
     ::testing::internal::GetCapturedStdout();
     std::string err = ::testing::internal::GetCapturedStderr();
-    std::vector<VmCall> calls = read_record(record);
+    std::vector<Call> calls = read_record(record);
     SCOPED_TRACE(describe(fault));
     if (!struck) {
       // Every allocation succeeded: the VM ran on the expanded list.

@@ -24,7 +24,7 @@ const char kEmptyApp[] = "norvane.tools.debug.EmptyApp";
 
 struct Launch {
   int status;
-  std::vector<VmCall> calls;
+  std::vector<Call> calls;
   std::string out;
 };
 

@@ -28,7 +28,7 @@ std::string beside(const std::string& dir) {
 
 struct Outcome {
   RunResult result;
-  std::vector<VmCall> calls;
+  std::vector<Call> calls;
   std::string record;  // the record as the stand-in wrote it
 };
 

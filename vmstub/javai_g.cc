@@ -9,10 +9,10 @@
 //                 leading "+" is recorded in UTF-8, as the UTF-16
 //                 environment holds it on Windows (elsewhere as it is).
 //
-// The record, one line each: "java_main <count>", then "argv[<i>]=" and the
-// entry as a C string literal ("\\", "\"" and "\xHH" for bytes outside
-// printable ASCII), then "env <NAME>=" and the value as a literal, or
-// "env <NAME> unset".
+// The record, one line each, as the stand-in interpreter writes its own:
+// "vector count=<count>", "arg " and each entry as a value, then
+// "env <NAME>=" and the value, or "env <NAME> unset". A value is written as
+// the trace writes one (rt/escape.h).
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,6 +21,7 @@
 #include <windows.h>
 #endif
 
+#include "rt/escape.h"
 #include "vmstub/javai_g.h"
 
 // The value of name in UTF-8 from the UTF-16 environment on Windows, the
@@ -48,21 +49,6 @@ static char* utf8_value(const char* name) {
 #endif
 }
 
-static void put_literal(FILE* out, const char* s) {
-  fputc('"', out);
-  for (const unsigned char* p = (const unsigned char*)s; *p; p++) {
-    if (*p == '\\' || *p == '"') {
-      fputc('\\', out);
-      fputc(*p, out);
-    } else if (*p < 0x20 || *p >= 0x7f) {
-      fprintf(out, "\\x%02X", *p);
-    } else {
-      fputc(*p, out);
-    }
-  }
-  fputc('"', out);
-}
-
 static void put_env(FILE* out, const char* names) {
   char name[256];
   while (*names) {
@@ -74,7 +60,7 @@ static void put_env(FILE* out, const char* names) {
       const char* plain = name[0] == '+' ? value : getenv(name);
       if (plain) {
         fprintf(out, "env %s=", name);
-        put_literal(out, plain);
+        rt_put_escaped(out, plain, RT_ESCAPE_VALUE);
         fputc('\n', out);
       } else {
         fprintf(out, "env %s unset\n", name);
@@ -100,14 +86,10 @@ int java_main(int count, char** vector) {
       return 99;
     }
   }
-  fprintf(out, "java_main %d\n", count);
+  fprintf(out, "vector count=%d\n", count);
   for (int i = 0; i < count; i++) {
-    fprintf(out, "argv[%d]=", i);
-    if (vector[i]) {
-      put_literal(out, vector[i]);
-    } else {
-      fputs("null", out);
-    }
+    fputs("arg ", out);
+    rt_put_escaped(out, vector[i], RT_ESCAPE_VALUE);
     fputc('\n', out);
   }
   if (names) {

@@ -694,8 +694,9 @@ if [ "$preset" = win32 ]; then
        WINEPATH="$win\\standin" msi_wine "$win\\bin\\kestrel.exe" Hello a \
          > "$work/msi.out" 2>&1 &&
        tr -d '\r' < "$work/msi.out" > "$work/msi.run" &&
-       grep -qx 'java_main 6' "$work/msi.run" &&
-       grep -qx 'argv\[4\]="Hello"' "$work/msi.run"; then
+       grep -qx 'vector count=6' "$work/msi.run" &&
+       [ "$(awk '/^arg /{if (++n == 5) print}' "$work/msi.run")" = \
+         'arg "Hello"' ]; then
       ok "MSI installs the zips' files and kestrel runs from them"
     else
       cat "$work/msi.out" >> "$log" 2>&1

@@ -160,18 +160,22 @@ start_server
 base="http://127.0.0.1:$port"
 echo "$kind on 127.0.0.1:$port"
 
-# The stand-in's escaping of one argument: bytes outside printable ASCII, and
-# the backslash, as \xHH.
-esc() {
+# An argument as the stand-in records it: "arg " and the value in double
+# quotes, '"' and '\' after a backslash, bytes outside printable ASCII as
+# \xHH.
+arg() {
   local b
+  printf 'arg "'
   printf '%s' "$1" | od -An -v -tu1 | tr -s ' \n' '\n\n' | while read -r b; do
     [ -n "$b" ] || continue
-    if [ "$b" -lt 32 ] || [ "$b" -ge 127 ] || [ "$b" -eq 92 ]; then
+    if [ "$b" -lt 32 ] || [ "$b" -ge 127 ]; then
       printf '\\x%02X' "$b"
     else
+      [ "$b" -ne 34 ] && [ "$b" -ne 92 ] || printf '\\'
       printf "\\$(printf '%03o' "$b")"
     fi
   done
+  printf '"\n'
 }
 
 # What the interpreter must receive for a request: METHOD TARGET_PATH
@@ -180,25 +184,30 @@ expected() {
   local method=$1 script=$2 info=$3 query=$4 length=$5 type=$6 accept=$7
   local translated=
   [ -n "$info" ] && translated="$work/root$info"
-  printf 'argc 20\njava\n'
-  printf -- '-DAUTH_TYPE=\n'
-  printf -- '-DCONTENT_LENGTH=%s\n' "$length"
-  printf -- '-DCONTENT_TYPE=%s\n' "$type"
-  printf -- '-DGATEWAY_INTERFACE=CGI/1.1\n'
-  printf -- '-DHTTP_ACCEPT=%s\n' "$accept"
-  printf -- '-DPATH_INFO=%s\n' "$info"
-  printf -- '-DPATH_TRANSLATED=%s\n' "$translated"
-  printf -- '-DQUERY_STRING=%s\n' "$(esc "$query")"
-  printf -- '-DREMOTE_ADDR=127.0.0.1\n'
-  printf -- '-DREMOTE_HOST=\n-DREMOTE_IDENT=\n-DREMOTE_USER=\n'
-  printf -- '-DREQUEST_METHOD=%s\n' "$method"
-  printf -- '-DSCRIPT_NAME=%s\n' "$script"
-  printf -- '-DSERVER_NAME=127.0.0.1\n'
-  printf -- '-DSERVER_PORT=%s\n' "$port"
-  printf -- '-DSERVER_PROTOCOL=HTTP/1.1\n'
-  printf -- '-DSERVER_SOFTWARE=%s\n' "$software"
-  printf 'sun.rmi.transport.proxy.CGIHandler\n\n'
+  printf 'vector count=20\n'
+  arg java
+  arg "-DAUTH_TYPE="
+  arg "-DCONTENT_LENGTH=$length"
+  arg "-DCONTENT_TYPE=$type"
+  arg "-DGATEWAY_INTERFACE=CGI/1.1"
+  arg "-DHTTP_ACCEPT=$accept"
+  arg "-DPATH_INFO=$info"
+  arg "-DPATH_TRANSLATED=$translated"
+  arg "-DQUERY_STRING=$query"
+  arg "-DREMOTE_ADDR=127.0.0.1"
+  arg "-DREMOTE_HOST="
+  arg "-DREMOTE_IDENT="
+  arg "-DREMOTE_USER="
+  arg "-DREQUEST_METHOD=$method"
+  arg "-DSCRIPT_NAME=$script"
+  arg "-DSERVER_NAME=127.0.0.1"
+  arg "-DSERVER_PORT=$port"
+  arg "-DSERVER_PROTOCOL=HTTP/1.1"
+  arg "-DSERVER_SOFTWARE=$software"
+  arg sun.rmi.transport.proxy.CGIHandler
+  echo
 }
+
 # What differs between the servers: their name, and the CONTENT_LENGTH of a
 # request without a body (lighttpd passes 0, Apache leaves it unset).
 if [ "$kind" = lighttpd ]; then
@@ -299,7 +308,7 @@ burst_ok() {
   [ "$(grep -c '^200$' "$work/burst.status")" -eq "$burst" ] ||
     { echo "$(grep -vc '^200$' "$work/burst.status") answers not 200"; bad=1; }
   for i in $(seq "$burst"); do
-    grep -qx -- "-DQUERY_STRING=id=$i" "$work/out/b$i" 2> /dev/null ||
+    grep -qx -- "arg \"-DQUERY_STRING=id=$i\"" "$work/out/b$i" 2> /dev/null ||
       { echo "answer $i does not match its request"; bad=1; break; }
   done
   return $bad

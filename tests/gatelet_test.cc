@@ -254,13 +254,11 @@ TEST(GateletTest, AValueTheCodePageLacksIsRefusedNeverChanged) {
               g.result.out);
     EXPECT_EQ("", g.record);
     EXPECT_EQ(10, g.result.input_read);
-    EXPECT_TRUE(has_lines(
-        read_file(trace),
-        {"gatelet_g: variable QUERY_STRING not passed "
-         "reason=not-in-code-page value=" + traced(cp),
-         "gatelet_g: interpreter not started "
-         "reason=variable-not-in-code-page",
-         "gatelet_g: request body discarded bytes=10 of=10"}));
+    EXPECT_TRUE(
+        has_steps(read_file(trace), "gatelet_g",
+                  {{"QUERY_STRING", "reason=not-in-code-page", "value=" + cp},
+                   {"interpreter", "reason=not-in-code-page"},
+                   {"body", "bytes=10", "of=10"}}));
   }
 }
 
@@ -295,16 +293,16 @@ TEST(GateletTest, TakesTheRequestBodyBeforeTheErrorResponse) {
   struct {
     const char* length;  // CONTENT_LENGTH; null for unset
     long long read;
-    std::string line;
+    Step step;
   } cases[] = {
-      {nullptr, 0, "request body not read reason=no-length"},
-      {"12x", 0, "request body not read reason=length-not-a-number"},
-      {"70000", 70000, "request body discarded bytes=70000 of=70000"},
+      {nullptr, 0, {"body", "reason=no-length"}},
+      {"12x", 0, {"body", "reason=length-not-a-number"}},
+      {"70000", 70000, {"body", "bytes=70000", "of=70000"}},
       // The end of input stops the read.
-      {"250000", 100000, "request body discarded bytes=100000 of=250000"},
+      {"250000", 100000, {"body", "bytes=100000", "of=250000"}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
+    SCOPED_TRACE(c.length ? c.length : "unset");
     std::string trace = dir + "trace.log";
     remove_file(trace);
     std::vector<EnvChange> env = {Set("NORVANE_TRACE", trace),
@@ -317,7 +315,7 @@ TEST(GateletTest, TakesTheRequestBodyBeforeTheErrorResponse) {
     EXPECT_EQ(text_mode(kNoInterpreter), g.result.out);
     EXPECT_EQ("", g.result.err);
     EXPECT_EQ(c.read, g.result.input_read);
-    EXPECT_TRUE(has_lines(read_file(trace), {"gatelet_g: " + c.line}));
+    EXPECT_TRUE(has_steps(read_file(trace), "gatelet_g", {c.step}));
   }
 }
 
@@ -469,66 +467,55 @@ TEST(GateletTest, TracesEachValueOnItsOwnLineAndWhyNothingStarted) {
                                       "HTTP/1.0",
                                       "\x1b[2J"};
   std::vector<EnvChange> request = {Set("JAVA_STUB_STATUS", "3")};
-  std::vector<std::string> variables;
-  std::string vector = "gatelet_g: exec program=\"java\" count=20 \"java\"";
+  std::vector<std::string> passed;
+  std::vector<Step> variables;
   for (int i = 0; i < kCount; i++) {
     if (values[i]) {
       request.push_back(Set(kVariables[i], values[i]));
     }
-    variables.push_back(std::string("gatelet_g: variable ") + kVariables[i] +
-                        " value=" + (values[i] ? traced(values[i]) : "unset"));
-    vector += " " + traced(std::string("-D") + kVariables[i] + "=" +
-                           (values[i] ? values[i] : ""));
+    passed.push_back(values[i] ? values[i] : "");
+    variables.push_back({kVariables[i], std::string("value=") +
+                                            (values[i] ? values[i] : "unset")});
   }
-  vector += " " + traced(kClass);
+  Step vector = vector_step(expected_args(passed));
+  vector.push_back("program=java");
   std::vector<EnvChange> too_long = every_variable(std::string(8000, 'v'));
   std::string batch = scratch_dir("gatelet_trace_batch");
   ASSERT_TRUE(write_file(batch + "java.bat", "@exit 9\r\n"));
   struct Case {
     std::string path;
     std::vector<EnvChange> env;
-    std::vector<std::string> lines;
+    std::vector<Step> steps;
   };
   std::vector<Case> cases = {
 #ifdef _WIN32
       {stub,
        request,
-       {vector, "gatelet_g: interpreter found=" + traced(stub + "java.exe"),
-        "gatelet_g: interpreter ended status=3"}},
-      {batch,
-       {},
-       {"gatelet_g: interpreter not started reason=batch-file-refused"}},
-      {stub,
-       too_long,
-       {"gatelet_g: interpreter not started reason=command-line-too-long"}},
+       {vector, {"found=" + stub + "java.exe"}, {"command"}, {"status=3"}}},
+      {batch, {}, {{"interpreter", "reason=batch-file-refused"}}},
+      {stub, too_long, {{"interpreter", "reason=command-line-too-long"}}},
 #else
       {stub, request, {vector}},
 #endif
-      {empty, {}, {"gatelet_g: interpreter not started reason=not-found"}},
+      {empty, {}, {{"interpreter", "reason=not-found"}}},
   };
-  cases[0].lines.insert(cases[0].lines.begin(), variables.begin(),
+  cases[0].steps.insert(cases[0].steps.begin(), variables.begin(),
                         variables.end());
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.lines.back());
-    remove_file(file);
-    Observed g = expect_trace_changes_nothing(
+    SCOPED_TRACE(c.steps.back().back());
+    std::string trace = expect_traced_steps(
         [&](const std::vector<EnvChange>& env) {
           Gatelet run = run_gatelet(c.path, env);
           return Observed{run.result, run.record};
         },
-        c.env, file);
-    std::string trace = read_file(file);
-    EXPECT_TRUE(has_lines(trace, c.lines));
-    // No value runs over into a line of its own.
-    for (const std::string& line : lines_of(trace)) {
-      EXPECT_EQ(0u, line.find("gatelet_g: ")) << line;
+        c.env, file, "gatelet_g", c.steps);
+    // The command line starts with the interpreter and the first property.
+    for (const TraceLine& line : trace_lines(trace, "gatelet_g")) {
+      auto command = line.fields.find("line");
+      if (command != line.fields.end()) {
+        EXPECT_EQ(0u, command->second.find("java -DAUTH_TYPE="));
+      }
     }
-#ifdef _WIN32
-    if (g.result.status == 3) {
-      EXPECT_NE(std::string::npos,
-                trace.find("gatelet_g: command line=\"java -DAUTH_TYPE="));
-    }
-#endif
   }
 }
 

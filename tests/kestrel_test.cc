@@ -255,14 +255,6 @@ TEST_F(KestrelTest, TextTheCodePageLacksIsReadExactlyOrRefused) {
 #endif
 }
 
-std::string launch_line(const Words& entries) {
-  std::string line = "launch count=" + std::to_string(entries.size());
-  for (const std::string& e : entries) {
-    line += " " + traced(e);
-  }
-  return line;
-}
-
 TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
   const std::string opts = "-verbose\r\n-classpath \"C:\\My Dir\"\r\nHello\r\n";
   std::string many, heavy;
@@ -281,63 +273,63 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
   ASSERT_TRUE(write_file(dir_ + "heavy.rsp", heavy));
   ASSERT_TRUE(make_dirs(dir_ + "adir"));
   const bool locked = make_unreadable_file(dir_ + "locked.rsp");
-  const std::string failed = "expand failed, the arguments stay as given";
-  const std::string usage = "usage text shown, the VM is not started";
+  const Step failed = {"expand", "failed"};
+  const Step usage = {"usage"};
   // Words with characters that a code page may lack: expanded where it
   // holds them exactly, never in the form of their best-fit stand-ins.
   auto wide = [&](const std::string& name, const std::string& value,
                   const std::string& word) {
     std::string cp, cp_word;
     if (!in_code_page(value, &cp) || !in_code_page(word, &cp_word)) {
-      return Words{"expand \"@" + name + "\" pass=1 unexpanded "
-                   "reason=not-in-code-page", failed};
+      return std::vector<Step>{
+          {"expand=@" + name, "pass=1", "reason=not-in-code-page"}, failed};
     }
-    return Words{"expand \"@" + name + "\" pass=1 variable=\"" + name +
-                     "\" size=" + std::to_string(cp.size()) + " words=3",
-                 launch_line({"kestrel", "-debug", std::string(kName) + "Hello",
-                              "-classpath", cp_word, kAgent, "Hello"})};
+    return std::vector<Step>{
+        {"expand=@" + name, "pass=1", "variable=" + name,
+         "size=" + std::to_string(cp.size()), "words=3"},
+        vector_step({"kestrel", "-debug", std::string(kName) + "Hello",
+                     "-classpath", cp_word, kAgent, "Hello"})};
   };
   const struct {
     Words args;
     std::vector<EnvChange> env;
-    Words lines;  // each after the program's name and ": "
+    std::vector<Step> steps;
   } kCases[] = {
       {{"@KT_ARGS", "@opts.rsp", "a b\"c\\"},
        {Set("KT_ARGS", "-name \"My App\"")},
-       {"expand \"@KT_ARGS\" pass=1 variable=\"KT_ARGS\" size=14 words=2",
-        "expand \"@opts.rsp\" pass=1 file=\"opts.rsp\" size=41 words=4",
-        launch_line({"kestrel", "-debug", std::string(kName) + "My App",
+       {{"expand=@KT_ARGS", "pass=1", "variable=KT_ARGS", "size=14", "words=2"},
+        {"expand=@opts.rsp", "pass=1", "file=opts.rsp", "size=41", "words=4"},
+        vector_step({"kestrel", "-debug", std::string(kName) + "My App",
                      "-verbose", "-classpath", "C:\\My Dir", kAgent, "Hello",
                      "a b\"c\\"})}},
       {{"@kt_missing", "x"},
        {},
-       {"expand \"@kt_missing\" pass=1 unexpanded "
-        "reason=no-such-variable-or-file",
+       {{"expand=@kt_missing", "pass=1", "reason=not-found"},
         failed,
-        launch_line({"kestrel", "-debug", std::string(kName) + "@kt_missing",
+        vector_step({"kestrel", "-debug", std::string(kName) + "@kt_missing",
                      kAgent, "@kt_missing", "x"})}},
       {{"@adir"},
        {},
-       {"expand \"@adir\" pass=1 unexpanded reason=not-a-regular-file",
-        failed}},
+       {{"expand=@adir", "pass=1", "reason=not-a-regular-file"}, failed}},
       {{"@locked.rsp"},
        {},
-       {"expand \"@locked.rsp\" pass=1 unexpanded reason=unreadable", failed}},
+       {{"expand=@locked.rsp", "pass=1", "reason=unreadable"}, failed}},
       {{"@big.rsp"},
        {},
-       {"expand \"@big.rsp\" pass=1 file=\"big.rsp\" size=65536 unexpanded "
-        "reason=too-large",
+       {{"expand=@big.rsp", "pass=1", "file=big.rsp", "size=65536",
+         "reason=too-large"},
         failed}},
       {{"@loop.rsp"},
        {},
-       {"expand \"@loop.rsp\" pass=16 file=\"loop.rsp\" size=9 words=1",
-        "expand unexpanded reason=pass-bound passes=16", failed}},
+       {{"expand=@loop.rsp", "pass=16", "file=loop.rsp", "size=9", "words=1"},
+        {"reason=pass-bound", "passes=16"},
+        failed}},
       {{"@many.rsp"},
        {Set("KTB", " ")},
-       {"expand \"@KTB\" pass=2 unexpanded reason=source-bound", failed}},
+       {{"expand=@KTB", "pass=2", "reason=source-bound"}, failed}},
       {{"@heavy.rsp"},
        {},
-       {"expand \"@blank.rsp\" pass=2 unexpanded reason=text-bound", failed}},
+       {{"expand=@blank.rsp", "pass=2", "reason=text-bound"}, failed}},
       {{"@KT_W"},
        {SetUtf8("KT_W", u8"-classpath \"C:\\lib\u0141\" Hello")},
        wide("KT_W", u8"-classpath \"C:\\lib\u0141\" Hello",
@@ -348,10 +340,10 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
             u8"C:\\lib\u00A5")},
       {{"-Verbose"},
        {},
-       {"option \"-Verbose\" index=1 refused reason=unknown-option", usage}},
+       {{"option=-Verbose", "index=1", "reason=unknown-option"}, usage}},
       {{"-v", "-name"},
        {},
-       {"option \"-name\" index=2 refused reason=name-without-value", usage}},
+       {{"option=-name", "index=2", "reason=name-without-value"}, usage}},
   };
   const std::string file = dir_ + "trace.log";
   for (const auto& c : kCases) {
@@ -362,18 +354,12 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
       SCOPED_TRACE(std::string(program) + " " + c.args[0]);
       // kestrelw, without a console on Windows, traces to a file.
       bool gui = std::string(program) == "kestrelw";
-      remove_file(file);
-      Observed r = expect_trace_changes_nothing(
+      expect_traced_steps(
           [&](const std::vector<EnvChange>& env) {
             RunResult result = run(program, c.args, env);
             return Observed{result, read_file(record_)};
           },
-          c.env, gui ? file : "1");
-      Words want;
-      for (const std::string& line : c.lines) {
-        want.push_back(std::string(program) + ": " + line);
-      }
-      EXPECT_TRUE(has_lines(gui ? read_file(file) : r.result.err, want));
+          c.env, gui ? file : "1", program, c.steps);
     }
   }
   // An empty value, a file that cannot be opened, or one that is no regular

@@ -228,53 +228,43 @@ TEST(QuillanTest, TracesDirectoryClassPathJavaHomeAndLaunch) {
   const std::string file = cwd + "trace.log";
   ASSERT_TRUE(make_dirs(cwd + "jdk"));
   ASSERT_TRUE(write_file(cwd + "file.txt", "x"));
-  const std::string head[] = {
-      "quillan_g: program directory=" + traced(dir),
-      "quillan_g: CLASSPATH set value=" + traced(beside(dir))};
+  const std::vector<Step> head = {{"directory=" + dir},
+                                  {"CLASSPATH", "value=" + beside(dir)}};
   auto launch = [](const std::string& home) {
-    return "quillan_g: launch count=6 \"java_g\" \"-ms8m\" " +
-           traced("-Djava.home=" + home) +
-           " \"-x\" \"sun.security.provider.Main\" \"-v\"";
+    return vector_step(
+        {"java_g", "-ms8m", "-Djava.home=" + home, "-x", kClass, "-v"});
   };
   const std::string missing = cwd + "missing";
   std::string shown;
+  const bool held = in_code_page(u8"jdk\u0141", &shown);
   const struct {
     std::vector<EnvChange> env;
-    std::vector<std::string> lines;
+    std::vector<Step> steps;
   } kCases[] = {
       {{},
-       {"quillan_g: JAVA_HOME unset, java home=" +
-            traced(dir + kDirSep + "..") + " from the program directory",
+       {{"JAVA_HOME", "unset", "home=" + dir + kDirSep + ".."},
         launch(dir + kDirSep + "..")}},
       {{Set("JAVA_HOME", "jdk")},
-       {"quillan_g: JAVA_HOME=\"jdk\" accepted reason=a-directory",
-        launch("jdk")}},
-      {{Set("JAVA_HOME", "")},
-       {"quillan_g: JAVA_HOME=\"\" refused reason=empty"}},
+       {{"JAVA_HOME=jdk", "reason=a-directory"}, launch("jdk")}},
+      {{Set("JAVA_HOME", "")}, {{"JAVA_HOME=", "reason=empty"}}},
       {{Set("JAVA_HOME", "file.txt")},
-       {"quillan_g: JAVA_HOME=\"file.txt\" refused reason=not-a-directory"}},
+       {{"JAVA_HOME=file.txt", "reason=not-a-directory"}}},
       {{Set("JAVA_HOME", missing)},
-       {"quillan_g: JAVA_HOME=" + traced(missing) +
-        " refused reason=not-found"}},
+       {{"JAVA_HOME=" + missing, "reason=not-found"}}},
       {{SetUtf8("JAVA_HOME", u8"jdk\u0141")},
-       {in_code_page(u8"jdk\u0141", &shown)
-            ? "quillan_g: JAVA_HOME=" + traced(shown) +
-                  " refused reason=not-found"
-            : "quillan_g: JAVA_HOME=" + traced(shown) +
-                  " refused reason=not-in-code-page"}},
+       {{"JAVA_HOME=" + shown,
+         held ? "reason=not-found" : "reason=not-in-code-page"}}},
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.lines[0]);
-    remove_file(file);
-    expect_trace_changes_nothing(
+    SCOPED_TRACE(c.steps[0][0]);
+    std::vector<Step> steps = head;
+    steps.insert(steps.end(), c.steps.begin(), c.steps.end());
+    expect_traced_steps(
         [&](const std::vector<EnvChange>& env) {
           Outcome run = run_quillan({"-v", "-J-x"}, env, cwd);
           return Observed{run.result, run.record};
         },
-        c.env, file);
-    std::vector<std::string> want(std::begin(head), std::end(head));
-    want.insert(want.end(), c.lines.begin(), c.lines.end());
-    EXPECT_TRUE(has_lines(read_file(file), want));
+        c.env, file, "quillan_g", steps);
   }
 }
 

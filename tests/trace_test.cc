@@ -77,11 +77,9 @@ TEST(TraceTest, GatewayTracesWhyNothingStartedWhenMemoryRunsOut) {
     ::testing::internal::GetCapturedStdout();
     SCOPED_TRACE(describe(fault));
     EXPECT_EQ(1, status);
-    EXPECT_TRUE(has_lines(read_file(file),
-                          {struck ? "gatelet_g: interpreter not started "
-                                    "reason=out-of-memory"
-                                  : "gatelet_g: interpreter not started "
-                                    "reason=not-found"}));
+    EXPECT_TRUE(has_steps(read_file(file), "gatelet_g",
+                          {{"interpreter", struck ? "reason=out-of-memory"
+                                                  : "reason=not-found"}}));
   });
 }
 

@@ -289,7 +289,7 @@ TEST(GateletTest, AValueTheCodePageLacksIsRefusedNeverChanged) {
         {"gatelet_g: variable QUERY_STRING not passed "
          "reason=not-in-code-page value=" + traced(cp),
          "gatelet_g: interpreter not started "
-         "reason=variable-not-in-code-page",
+         "reason=not-in-code-page",
          "gatelet_g: request body discarded bytes=10 of=10"}));
   }
 }

@@ -312,7 +312,7 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
       {{"@kt_missing", "x"},
        {},
        {"expand \"@kt_missing\" pass=1 unexpanded "
-        "reason=no-such-variable-or-file",
+        "reason=not-found",
         failed,
         launch_line({"kestrel", "-debug", std::string(kName) + "@kt_missing",
                      kAgent, "@kt_missing", "x"})}},

@@ -156,21 +156,30 @@ int rt_getenv_wide(const wchar_t* name, wchar_t** value) {
   }
 }
 
-int rt_getenv_exact(const char* name, const char* prefix, char** value) {
+// Reads the value of the variable name (environment text) in UTF-16 into
+// *wide, which the caller frees with free(). An empty name, one holding
+// "=", and one that is no text name no variable. Returns RT_OK, RT_UNSET or
+// RT_NO_MEMORY.
+static int wide_value(const char* name, wchar_t** wide) {
   wchar_t* wname;
-  wchar_t* wide;
   int rc;
-  *value = NULL;
+  *wide = NULL;
   if (!valid_name(name)) {
     return RT_UNSET;
   }
-  // A name that is no text names no variable.
   rc = rt_wide_from_text(name, &wname);
   if (rc != RT_OK) {
     return rc == RT_NO_MEMORY ? RT_NO_MEMORY : RT_UNSET;
   }
-  rc = rt_getenv_wide(wname, &wide);
+  rc = rt_getenv_wide(wname, wide);
   free(wname);
+  return rc;
+}
+
+int rt_getenv_exact(const char* name, const char* prefix, char** value) {
+  wchar_t* wide;
+  int rc = wide_value(name, &wide);
+  *value = NULL;
   if (rc != RT_OK) {
     return rc;
   }
@@ -180,20 +189,9 @@ int rt_getenv_exact(const char* name, const char* prefix, char** value) {
 }
 
 int rt_getenv_text(const char* name, char** value) {
-  wchar_t* wname;
   wchar_t* wide;
-  int rc;
+  int rc = wide_value(name, &wide);
   *value = NULL;
-  if (!valid_name(name)) {
-    return RT_UNSET;
-  }
-  rc = rt_wide_from_text(name, &wname);
-  if (rc != RT_OK) {
-    // A name that is no text names no variable.
-    return rc == RT_NOT_TEXT ? RT_UNSET : RT_NO_MEMORY;
-  }
-  rc = rt_getenv_wide(wname, &wide);
-  free(wname);
   if (rc != RT_OK) {
     return rc;
   }

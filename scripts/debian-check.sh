@@ -88,7 +88,7 @@ else
 fi
 lintian -I --pedantic "$changes" 2>&1 | grep '^P: ' >> "$log"
 
-if blhc --all "$out/build-one.log" >> "$log" 2>&1; then
+if blhc --bindnow "$out/build-one.log" >> "$log" 2>&1; then
   ok "blhc: every compile and link line has the build flags"
 else
   bad "blhc: every compile and link line has the build flags"

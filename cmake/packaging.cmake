@@ -166,8 +166,8 @@ install(TARGETS javai_g
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
   ARCHIVE DESTINATION ${inst_lib} COMPONENT standin-import EXCLUDE_FROM_ALL)
 
-# Packages: a ZIP for Windows, a TGZ for Linux (and the .deb set made from
-# it); one per component.
+# Packages: a ZIP for Windows, a TGZ for Linux; one per component. The .deb
+# set is Debian's own build of the source tree (debian/).
 set(CPACK_PACKAGE_NAME ${NORVANE_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "Norvane")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -189,8 +189,7 @@ endif()
 # Rebuilds of one commit give the same bytes: once CPack has made the
 # archives, packaging/finish-packages.sh writes them again with sorted
 # members, owner root and every time SOURCE_DATE_EPOCH (set by the install,
-# above), and on Linux builds the .deb set from the two archives
-# (packaging/debian/).
+# above).
 set(CPACK_NORVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 set(CPACK_NORVANE_LINK_MAPS ${NORVANE_LINK_MAPS})
 list(APPEND CPACK_POST_BUILD_SCRIPTS
@@ -198,7 +197,7 @@ list(APPEND CPACK_POST_BUILD_SCRIPTS
 
 # The shipped files are made ready on CPack's staging tree, not by the
 # install (which keeps the build's files as they are): debug information
-# split off into the debug zip or the -dbgsym .debs, stripped, and Windows
+# split off into a tree of its own (the debug zip on Windows), stripped, and Windows
 # files signed when NORVANE_SIGN_PKCS12 is set (packaging/prepare-files.sh).
 set(CPACK_NORVANE_OBJCOPY ${CMAKE_OBJCOPY})
 set(CPACK_NORVANE_OSSLSIGNCODE)

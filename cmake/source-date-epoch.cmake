@@ -12,7 +12,7 @@ if("$ENV{SOURCE_DATE_EPOCH}" STREQUAL "")
   endif()
   if(epoch STREQUAL "")
     execute_process(COMMAND dpkg-parsechangelog
-        -l "${norvane_source}/packaging/debian/changelog" -S Timestamp
+        -l "${norvane_source}/debian/changelog" -S Timestamp
       OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
   endif()
   if(epoch MATCHES "^[0-9]+$")

@@ -11,7 +11,7 @@
 #include "fuzz/support.h"
 #include "rt/rt.h"
 #include "tavcore/expand.h"
-#include "tavcore/reader.h"
+#include "tavcore/reading.h"
 
 namespace {
 
@@ -131,8 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int rc = tav_expand(text.c_str(), resolve, reader.at_p, limit, &out);
     bool too_large;
     std::string want = model_expand(text, resolve, limit, &too_large);
-    fz_check(rc != TAV_EXPAND_NO_MEMORY, "out of memory");
-    fz_check((rc == TAV_EXPAND_TOO_LARGE) == too_large,
+    fz_check(rc != RT_NO_MEMORY, "out of memory");
+    fz_check((rc == RT_EXPANDS_PAST_LIMIT) == too_large,
              "limit decided unlike the model");
     fz_check(too_large || (out && want == out), "result unlike the model");
     fz_check(!too_large || !out, "result given with too large");

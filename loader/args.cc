@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "loader/loader.h"
+#include "rt/grow.h"
 #include "rt/path.h"
 #include "rt/rt.h"
 #include "rt/trace.h"
@@ -12,21 +13,10 @@ enum { CTRL_Z = 26 };
 
 int ldr_args_add(LdrArgs* args, char* item) {
   // Keep room for the item and a terminating null entry.
-  if (args->count + 2 > args->capacity) {
-    int capacity = args->capacity < 8 ? 8 : args->capacity;
-    while (capacity < args->count + 2) {
-      if (capacity > (1 << 28)) {
-        return 1;
-      }
-      capacity *= 2;
-    }
-    char** items =
-        (char**)realloc(args->items, (size_t)capacity * sizeof(char*));
-    if (!items) {
-      return 1;
-    }
-    args->items = items;
-    args->capacity = capacity;
+  if (args->count > (1 << 29) ||
+      rt_grow((void**)&args->items, &args->capacity, (size_t)args->count + 2,
+              sizeof(char*), 8) != RT_OK) {
+    return 1;
   }
   args->items[args->count++] = item;
   return 0;
@@ -139,9 +129,9 @@ struct Budget {
 
 // Traces why the @NAME argument arg stays unexpanded. Returns null, the
 // result of the failed read.
-static char* unexpanded(const char* arg, int pass, const char* reason) {
+static char* unexpanded(const char* arg, int pass, int why) {
   rt_trace(ldr_trace_name, "expand %q pass=%d unexpanded reason=%s", arg, pass,
-           reason);
+           rt_outcome_word(why));
   return NULL;
 }
 
@@ -158,24 +148,24 @@ static char* read_text(const char* arg, int pass, char** end,
   unsigned long size = 0;
   char* text = NULL;
   int found;
-  int why = 0;
+  int why = RT_OK;
   if (budget->sources == 0) {
-    return unexpanded(arg, pass, "source-bound");
+    return unexpanded(arg, pass, RT_SOURCE_BOUND);
   }
   // The name is looked up and opened by its exact text: an argument that
   // the code page cannot hold has it apart; any other is code-page text,
   // and one that is no text in the code page names nothing.
   if (rt_arg_not_in_code_page(arg, &exact)) {
     if (!exact) {
-      return unexpanded(arg, pass, "no-such-variable-or-file");
+      return unexpanded(arg, pass, RT_NOT_FOUND);
     }
     name = (char*)exact + 1;
   } else {
     switch (rt_text_from_code_page(arg + 1, strlen(arg + 1), &name)) {
-      case RT_TEXT_NO_MEMORY:
-        return unexpanded(arg, pass, "out-of-memory");
-      case RT_TEXT_NOT_EXACT:
-        return unexpanded(arg, pass, "no-such-variable-or-file");
+      case RT_NO_MEMORY:
+        return unexpanded(arg, pass, RT_NO_MEMORY);
+      case RT_NOT_TEXT:
+        return unexpanded(arg, pass, RT_NOT_FOUND);
     }
     if (name != arg + 1) {
       owned = name;
@@ -184,45 +174,33 @@ static char* read_text(const char* arg, int pass, char** end,
   // The words go to the VM as code-page text: a value that the code page
   // cannot hold exactly is not taken in any other form.
   found = rt_getenv_exact(name, "", &text);
-  if (found == RT_ENV_SET) {
+  if (found == RT_OK) {
     size = (unsigned long)strlen(text);
     *source = "variable";
-  } else if (found == RT_ENV_UNSET) {
+  } else if (found == RT_UNSET) {
     why = rt_read_whole(name, LDR_MAX_RESPONSE_FILE, &text, &size);
     *source = "file";
   }
   free(owned);
-  if (found == RT_ENV_NO_MEMORY) {
-    return unexpanded(arg, pass, "out-of-memory");
-  }
-  if (found == RT_ENV_NOT_EXACT) {
+  if (found == RT_NO_MEMORY || found == RT_NOT_IN_CODE_PAGE) {
     free(text);
-    return unexpanded(arg, pass, "not-in-code-page");
+    return unexpanded(arg, pass, found);
   }
-  if (found == RT_ENV_UNSET && why) {
-    switch (why) {
-      case RT_FILE_TOO_LARGE:
-        rt_trace(ldr_trace_name,
-                 "expand %q pass=%d file=%q size=%u unexpanded "
-                 "reason=too-large",
-                 arg, pass, arg + 1, size);
-        return NULL;
-      case RT_FILE_NO_MEMORY:
-        return unexpanded(arg, pass, "out-of-memory");
-      case RT_FILE_NOT_REGULAR:
-        return unexpanded(arg, pass, "not-a-regular-file");
-      case RT_FILE_MISSING:
-        // Only a regular file is read; anything else counts as missing,
-        // and the trace tells the two apart.
-        return unexpanded(arg, pass, "no-such-variable-or-file");
-      default:
-        // A refused open, or a file changed while it was read.
-        return unexpanded(arg, pass, "unreadable");
-    }
+  // Only a regular file is read; anything else counts as missing, and the
+  // trace tells the two apart. A file that cannot be opened, or that
+  // changed while it was read, is unreadable.
+  if (why == RT_TOO_LARGE) {
+    rt_trace(ldr_trace_name,
+             "expand %q pass=%d file=%q size=%u unexpanded reason=%s", arg,
+             pass, arg + 1, size, rt_outcome_word(why));
+    return NULL;
+  }
+  if (why != RT_OK) {
+    return unexpanded(arg, pass, why);
   }
   if (size > budget->text) {
     free(text);
-    return unexpanded(arg, pass, "text-bound");
+    return unexpanded(arg, pass, RT_TEXT_BOUND);
   }
   budget->sources--;
   budget->text -= size;
@@ -249,7 +227,7 @@ static int expand_pass(int argc, char** argv, int pass, LdrArgs* out,
       return 1;
     }
     if (ldr_split(text, end, out, rescan)) {
-      unexpanded(argv[i], pass, "out-of-memory");
+      unexpanded(argv[i], pass, RT_NO_MEMORY);
       return 1;
     }
     rt_trace(ldr_trace_name, "expand %q pass=%d %s=%q size=%u words=%d",
@@ -291,7 +269,7 @@ int ldr_expand(int* argc, char*** argv) {
   if (list != *argv) {
     free(list);
   }
-  rt_trace(ldr_trace_name, "expand unexpanded reason=pass-bound passes=%d",
-           LDR_MAX_PASSES);
+  rt_trace(ldr_trace_name, "expand unexpanded reason=%s passes=%d",
+           rt_outcome_word(RT_PASS_BOUND), LDR_MAX_PASSES);
   return 1;
 }

@@ -39,9 +39,8 @@ static int passes(const char* arg) {
           "kestrel: cannot pass \"%s\" to the VM: the code page lacks a "
           "character of it\n",
           arg);
-  rt_trace(ldr_trace_name,
-           "argument %q refused reason=not-in-code-page, the VM is not started",
-           arg);
+  rt_trace(ldr_trace_name, "argument %q refused reason=%s, the VM is not started",
+           arg, rt_outcome_word(RT_NOT_IN_CODE_PAGE));
   return 0;
 }
 

@@ -25,7 +25,7 @@ extern const char* ldr_trace_name;
 // last element, so the array can be ended by a null entry.
 struct LdrArgs {
   int count;
-  int capacity;
+  size_t capacity;
   char** items;
 };
 

@@ -61,16 +61,15 @@ int ldr_scan_options(int argc, char** argv, const char** name,
     }
     const Option* opt = find_option(arg);
     if (!opt) {
-      rt_trace(ldr_trace_name,
-               "option %q index=%d refused reason=unknown-option", arg, i);
+      rt_trace(ldr_trace_name, "option %q index=%d refused reason=%s", arg, i,
+               rt_outcome_word(RT_UNKNOWN_OPTION));
       return 1;
     }
     switch (opt->kind) {
       case OPT_NAME:
         if (i + 1 >= argc || argv[i + 1][0] == '-') {
-          rt_trace(ldr_trace_name,
-                   "option %q index=%d refused reason=name-without-value", arg,
-                   i);
+          rt_trace(ldr_trace_name, "option %q index=%d refused reason=%s", arg,
+                   i, rt_outcome_word(RT_NAME_WITHOUT_VALUE));
           return 1;
         }
         *name = argv[i + 1];

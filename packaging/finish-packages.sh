@@ -3,8 +3,8 @@
 # writes each .zip and .tar.gz again so that its bytes depend on its files
 # alone (members sorted by name, owner root, modes u=rwX,go=rX, every time
 # SOURCE_DATE_EPOCH), with its bill of materials at its root
-# (<archive name>.spdx.json, packaging/sbom.cmake), then builds the .deb set
-# from the Linux archives (debian/build-debs.sh).
+# (<archive name>.spdx.json, packaging/sbom.cmake). The .deb set is built
+# from the source tree by dpkg-buildpackage (debian/), not from these.
 #
 #   finish-packages.sh SOURCE-DIR OUTPUT-DIR PACKAGE...
 #
@@ -13,7 +13,7 @@
 # NORVANE_LINK_MAPS, the folder of the link maps, come from
 # cmake/finish-packages.cmake. NORVANE_DEBUG_TREE, when set, names the
 # debug files of the shipped files (packaging/prepare-files.sh): a zip of
-# their own beside Windows zips, the -dbgsym packages of the .deb set.
+# their own beside Windows zips.
 set -eu
 src=$1
 out=$2
@@ -23,8 +23,6 @@ shift 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-main=
-standin=
 debug=${NORVANE_DEBUG_TREE:-}
 [ -n "$debug" ] && [ -d "$debug" ] || debug=
 
@@ -66,15 +64,6 @@ for package in "$@"; do
       (cd "$work/tree" &&
          LC_ALL=C tar -c --sort=name --format=gnu --owner=root:0 \
            --group=root:0 -f - $(LC_ALL=C ls -A)) | gzip -n -9 > "$work/new"
-      mv "$work/new" "$package"
-      case $package in
-        *-standin.tar.gz) standin=$package ;;
-        *) main=$package ;;
-      esac ;;
+      mv "$work/new" "$package" ;;
   esac
 done
-
-if [ -n "$main" ] && [ -n "$standin" ]; then
-  "$src/packaging/debian/build-debs.sh" "$out" "$main" "$standin" \
-    ${debug:+"$debug"}
-fi

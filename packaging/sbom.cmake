@@ -67,7 +67,7 @@ of the mingw-w64 runtime (gdtoa: Lucent Technologies and David M. Gay; math: \
 Sun Microsystems; misc and stdio: Keith Marshall), whose texts are in \
 /usr/share/doc/mingw-w64-<arch>-dev/copyright.")
 # The project's own licence and copyright, as the .debs state them.
-file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/debian/copyright copyright_lines)
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../debian/copyright copyright_lines)
 set(in_licence 0)
 set(text_LicenseRef-Norvane "")
 foreach(line IN LISTS copyright_lines)

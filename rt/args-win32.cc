@@ -9,6 +9,7 @@
 #include <wchar.h>
 
 #include "rt/cmdline.h"
+#include "rt/grow.h"
 #include "rt/rt-win32.h"
 #include "rt/rt.h"
 
@@ -31,25 +32,17 @@ static int unheld_count;
 
 struct List {
   int count;
-  int capacity;
+  size_t capacity;
   char** items;
 };
 
 // Adds item to list, keeping room for a null entry after it. Returns 0, or
 // 1 when out of memory.
 static int add(List* list, char* item) {
-  if (list->count + 2 > list->capacity) {
-    int capacity = list->capacity < 16 ? 16 : list->capacity * 2;
-    char** items;
-    if (list->capacity > (1 << 27)) {
-      return 1;
-    }
-    items = (char**)realloc(list->items, (size_t)capacity * sizeof(char*));
-    if (!items) {
-      return 1;
-    }
-    list->items = items;
-    list->capacity = capacity;
+  if (list->count > (1 << 28) ||
+      rt_grow((void**)&list->items, &list->capacity, (size_t)list->count + 2,
+              sizeof(char*), 16) != RT_OK) {
+    return 1;
   }
   list->items[list->count++] = item;
   return 0;
@@ -60,7 +53,7 @@ static int add(List* list, char* item) {
 static int mark_unheld(const char* shown, const wchar_t* wide, size_t units) {
   char* exact = NULL;
   Unheld* grown;
-  if (rt_text_from_wide(wide, units, &exact) == RT_TEXT_NO_MEMORY) {
+  if (rt_text_from_wide(wide, units, &exact) == RT_NO_MEMORY) {
     return 1;
   }
   grown = (Unheld*)realloc(unheld, ((size_t)unheld_count + 1) * sizeof *grown);
@@ -82,22 +75,22 @@ static int add_argument(List* list, const wchar_t* wide, size_t units,
                         int match) {
   char* cp;
   int rc = rt_code_page_copy(wide, units, "", &cp);
-  if (rc == RT_TEXT_NOT_EXACT && match) {
+  if (rc == RT_NOT_IN_CODE_PAGE && match) {
     char* shorter;
     int got = rt_short_code_page(wide, "", &shorter);
-    if (got == RT_TEXT_EXACT) {
+    if (got == RT_OK) {
       free(cp);
       cp = shorter;
-      rc = RT_TEXT_EXACT;
-    } else if (got == RT_TEXT_NO_MEMORY) {
-      rc = RT_TEXT_NO_MEMORY;
+      rc = RT_OK;
+    } else if (got == RT_NO_MEMORY) {
+      rc = RT_NO_MEMORY;
     }
   }
-  if (rc == RT_TEXT_NO_MEMORY) {
+  if (rc == RT_NO_MEMORY) {
     free(cp);
     return 1;
   }
-  if (rc == RT_TEXT_NOT_EXACT && mark_unheld(cp, wide, units)) {
+  if (rc == RT_NOT_IN_CODE_PAGE && mark_unheld(cp, wide, units)) {
     free(cp);
     return 1;
   }
@@ -171,13 +164,13 @@ int rt_args(int* argc, char*** argv) {
   free(args);
   if (failed) {
     free(list.items);
-    return 1;
+    return RT_NO_MEMORY;
   }
   // The list always has room for its null entry.
   list.items[list.count] = NULL;
   *argc = list.count;
   *argv = list.items;
-  return 0;
+  return RT_OK;
 }
 
 int rt_arg_not_in_code_page(const char* arg, const char** exact) {

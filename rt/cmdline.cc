@@ -106,12 +106,12 @@ int rt_cmdline_build(const uint16_t* const* args, const size_t* lens,
     // Quoting at most doubles an argument and adds two quotes, so one this
     // long cannot fit; shorter ones are measured.
     if (lens[i] >= RT_CMDLINE_MAX) {
-      return 1;
+      return RT_COMMAND_LINE_TOO_LONG;
     }
     // The blank after the argument, or the terminator after the last.
     total += rt_cmdline_length(args[i], lens[i]) + 1;
     if (total > RT_CMDLINE_MAX) {
-      return 1;
+      return RT_COMMAND_LINE_TOO_LONG;
     }
   }
   if (count == 0) {
@@ -119,7 +119,7 @@ int rt_cmdline_build(const uint16_t* const* args, const size_t* lens,
   }
   *line = (uint16_t*)malloc(total * sizeof(uint16_t));
   if (!*line) {
-    return 2;
+    return RT_NO_MEMORY;
   }
   for (size_t i = 0; i < count; i++) {
     if (i > 0) {
@@ -128,7 +128,7 @@ int rt_cmdline_build(const uint16_t* const* args, const size_t* lens,
     at += rt_cmdline_put(args[i], lens[i], *line + at);
   }
   (*line)[at] = 0;
-  return 0;
+  return RT_OK;
 }
 
 static int is_blank(uint16_t c) {

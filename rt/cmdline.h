@@ -6,6 +6,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "rt/outcome.h"
+
 // The platform's limit of one command line, in UTF-16 code units, the
 // terminator included.
 #define RT_CMDLINE_MAX 32767
@@ -39,9 +41,9 @@ size_t rt_cmdline_put(const uint16_t* arg, size_t len, uint16_t* out);
 
 // Builds the command line of count arguments (args[i] of lens[i] units),
 // each written by rt_cmdline_put and separated by one blank, with a
-// terminator. Returns 0 and sets *line to a new string that the caller
-// frees with free(); 1 when the line with its terminator would pass
-// RT_CMDLINE_MAX units; 2 when out of memory.
+// terminator. Returns RT_OK and sets *line to a new string that the caller
+// frees with free(); RT_COMMAND_LINE_TOO_LONG when the line with its
+// terminator would pass RT_CMDLINE_MAX units; RT_NO_MEMORY.
 int rt_cmdline_build(const uint16_t* const* args, const size_t* lens,
                      size_t count, uint16_t** line);
 

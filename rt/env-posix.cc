@@ -1,9 +1,11 @@
 // The environment on POSIX, with the Microsoft runtime's rules that the
 // programs rely on: case-blind names and _putenv's removal rule. Its text
 // is its own bytes, so the exact and text lookups are plain copies.
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "rt/grow.h"
 #include "rt/rt.h"
 
 extern char** environ;
@@ -119,19 +121,22 @@ static int table_current(void) {
 }
 
 // Makes environ a table of this layer's with room for one more entry, and
-// its index, from environ's entries. Returns 0, or -1 when out of memory
-// (nothing changed).
+// its index, from environ's entries. Returns RT_OK, or RT_NO_MEMORY with
+// nothing changed.
 static int adopt(size_t room) {
   size_t len = 0;
-  size_t cap = 64;
+  size_t cap;
   size_t icap;
   char** grown;
   size_t* slots;
   while (environ && environ[len]) {
     len++;
   }
-  while (cap < len + room + 1) {
-    cap *= 2;
+  // The index's capacity, twice the table's, stays a power of two.
+  cap = rt_grow_capacity(0, len + room + 1, 64,
+                         SIZE_MAX / (2 * sizeof(size_t)));
+  if (cap == 0 || (cap & (cap - 1)) != 0) {
+    return RT_NO_MEMORY;
   }
   icap = 2 * cap;
   grown = (char**)malloc(cap * sizeof(char*));
@@ -139,7 +144,7 @@ static int adopt(size_t room) {
   if (!grown || !slots) {
     free(grown);
     free(slots);
-    return -1;
+    return RT_NO_MEMORY;
   }
   if (len > 0) {
     memcpy(grown, environ, len * sizeof(char*));
@@ -156,7 +161,7 @@ static int adopt(size_t room) {
   index_cap = icap;
   environ = table;
   reindex();
-  return 0;
+  return RT_OK;
 }
 
 void rt_env_release(void) {
@@ -172,8 +177,8 @@ void rt_env_release(void) {
   index_cap = 0;
 }
 
-// Sets, replaces or removes a variable as rt_putenv does. Returns 0, -1
-// when refused, -2 when out of memory (nothing changed).
+// Sets, replaces or removes a variable as rt_putenv does. Returns RT_OK,
+// RT_REFUSED, or RT_NO_MEMORY with nothing changed.
 static int put_entry(char* assignment) {
   const char* eq = strchr(assignment, '=');
   size_t len;
@@ -181,11 +186,12 @@ static int put_entry(char* assignment) {
   size_t found = 0;
   int matches = 0;
   if (!eq || eq == assignment) {
-    return -1;
+    return RT_REFUSED;
   }
   len = (size_t)(eq - assignment);
-  if ((!table_current() || table_len + 2 > table_cap) && adopt(1)) {
-    return -2;
+  if ((!table_current() || table_len + 2 > table_cap) &&
+      adopt(1) != RT_OK) {
+    return RT_NO_MEMORY;
   }
   mask = index_cap - 1;
   for (size_t at = name_hash(assignment, len) & mask; index_slots[at] != 0;
@@ -199,7 +205,7 @@ static int put_entry(char* assignment) {
   if (matches == 1 && eq[1] != '\0') {
     // The name keeps its place; its entry changes.
     table[found] = assignment;
-    return 0;
+    return RT_OK;
   }
   if (matches > 0) {
     // Every spelling of the name goes, so that one variable remains; the
@@ -215,17 +221,17 @@ static int put_entry(char* assignment) {
     reindex();
   }
   if (eq[1] == '\0') {
-    return 0;
+    return RT_OK;
   }
   table[table_len] = assignment;
   table[table_len + 1] = NULL;
   index_insert(table_len);
   table_len++;
-  return 0;
+  return RT_OK;
 }
 
 int rt_putenv(char* assignment) {
-  return put_entry(assignment) == 0 ? 0 : -1;
+  return put_entry(assignment) == RT_OK ? 0 : -1;
 }
 
 int rt_getenv_exact(const char* name, const char* prefix, char** value) {
@@ -234,46 +240,17 @@ int rt_getenv_exact(const char* name, const char* prefix, char** value) {
   size_t vlen;
   *value = NULL;
   if (!found) {
-    return RT_ENV_UNSET;
+    return RT_UNSET;
   }
   plen = strlen(prefix);
   vlen = strlen(found);
   *value = (char*)malloc(plen + vlen + 1);
   if (!*value) {
-    return RT_ENV_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   memcpy(*value, prefix, plen);
   memcpy(*value + plen, found, vlen + 1);
-  return RT_ENV_SET;
-}
-
-int rt_getenv_exact_list(int count, const char* const* names,
-                         const char* const* prefixes, int* found,
-                         char** values) {
-  size_t total = 0;
-  char* at;
-  // First where each value lies and the size of the block; values[i] holds
-  // the value found until the block is filled.
-  for (int i = 0; i < count; i++) {
-    const char* value = rt_getenv(names[i]);
-    found[i] = value ? RT_ENV_SET : RT_ENV_UNSET;
-    values[i] = (char*)value;
-    total += strlen(prefixes[i]) + (value ? strlen(value) : 0) + 1;
-  }
-  at = (char*)malloc(total);
-  for (int i = 0; i < count; i++) {
-    const char* value = values[i];
-    size_t len = strlen(prefixes[i]);
-    values[i] = at;
-    if (at) {
-      memcpy(at, prefixes[i], len);
-      at += len;
-      len = value ? strlen(value) : 0;
-      memcpy(at, value ? value : "", len + 1);
-      at += len + 1;
-    }
-  }
-  return values[0] ? RT_ENV_SET : RT_ENV_NO_MEMORY;
+  return RT_OK;
 }
 
 int rt_getenv_text(const char* name, char** value) {
@@ -285,15 +262,15 @@ int rt_putenv_text(const char* assignment) {
   char* copy;
   int rc;
   if (!eq || eq == assignment) {
-    return -1;
+    return RT_REFUSED;
   }
   copy = strdup(assignment);
   if (!copy) {
-    return -2;
+    return RT_NO_MEMORY;
   }
   rc = put_entry(copy);
   // The environment keeps a string that sets a variable, and nothing else.
-  if (rc != 0 || eq[1] == '\0') {
+  if (rc != RT_OK || eq[1] == '\0') {
     free(copy);
   }
   return rc;
@@ -304,12 +281,14 @@ int rt_getenv_text_into(const char* name, char* buf, size_t size) {
   size_t len;
   buf[0] = '\0';
   if (!value) {
-    return RT_ENV_UNSET;
+    return RT_UNSET;
   }
   len = strlen(value);
   if (len >= size) {
-    return RT_ENV_NOT_EXACT;
+    return RT_NOT_TEXT;
   }
   memcpy(buf, value, len + 1);
-  return RT_ENV_SET;
+  return RT_OK;
 }
+
+void rt_publish_environment(void) {}

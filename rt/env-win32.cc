@@ -132,104 +132,72 @@ int rt_getenv_wide(const wchar_t* name, wchar_t** value) {
     need = GetEnvironmentVariableW(name, NULL, 0);
     if (need == 0) {
       if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
-        return RT_ENV_UNSET;
+        return RT_UNSET;
       }
       need = 1;
     }
     buf = (wchar_t*)malloc((size_t)need * sizeof(wchar_t));
     if (!buf) {
-      return RT_ENV_NO_MEMORY;
+      return RT_NO_MEMORY;
     }
     SetLastError(0);
     got = GetEnvironmentVariableW(name, buf, need);
     if (got < need) {
       if (got == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
         free(buf);
-        return RT_ENV_UNSET;
+        return RT_UNSET;
       }
       buf[got] = L'\0';
       *value = buf;
-      return RT_ENV_SET;
+      return RT_OK;
     }
     // The value grew between the two calls: ask again.
     free(buf);
   }
 }
 
-int rt_getenv_exact(const char* name, const char* prefix, char** value) {
+// Reads the value of the variable name (environment text) in UTF-16 into
+// *wide, which the caller frees with free(). An empty name, one holding
+// "=", and one that is no text name no variable. Returns RT_OK, RT_UNSET or
+// RT_NO_MEMORY.
+static int wide_value(const char* name, wchar_t** wide) {
   wchar_t* wname;
-  wchar_t* wide;
   int rc;
-  *value = NULL;
+  *wide = NULL;
   if (!valid_name(name)) {
-    return RT_ENV_UNSET;
+    return RT_UNSET;
   }
-  // A name that is no text names no variable.
   rc = rt_wide_from_text(name, &wname);
-  if (rc != RT_TEXT_EXACT) {
-    return rc == RT_TEXT_NO_MEMORY ? RT_ENV_NO_MEMORY : RT_ENV_UNSET;
+  if (rc != RT_OK) {
+    return rc == RT_NO_MEMORY ? RT_NO_MEMORY : RT_UNSET;
   }
-  rc = rt_getenv_wide(wname, &wide);
+  rc = rt_getenv_wide(wname, wide);
   free(wname);
-  if (rc != RT_ENV_SET) {
+  return rc;
+}
+
+int rt_getenv_exact(const char* name, const char* prefix, char** value) {
+  wchar_t* wide;
+  int rc = wide_value(name, &wide);
+  *value = NULL;
+  if (rc != RT_OK) {
     return rc;
   }
   rc = rt_code_page_copy(wide, wcslen(wide), prefix, value);
   free(wide);
-  return rc == RT_TEXT_EXACT       ? RT_ENV_SET
-         : rc == RT_TEXT_NOT_EXACT ? RT_ENV_NOT_EXACT
-                                   : RT_ENV_NO_MEMORY;
-}
-
-int rt_getenv_exact_list(int count, const char* const* names,
-                         const char* const* prefixes, int* found,
-                         char** values) {
-  size_t total = 0;
-  int failed = 0;
-  char* at;
-  // Each copy is made on its own, then the copies are joined into one
-  // block; an unset variable's entry is its prefix alone.
-  for (int i = 0; i < count; i++) {
-    found[i] = rt_getenv_exact(names[i], prefixes[i], &values[i]);
-    failed |= found[i] == RT_ENV_NO_MEMORY;
-    total += strlen(values[i] ? values[i] : prefixes[i]) + 1;
-  }
-  at = failed ? NULL : (char*)malloc(total);
-  for (int i = 0; i < count; i++) {
-    char* copy = values[i];
-    const char* text = copy ? copy : prefixes[i];
-    size_t size = strlen(text) + 1;
-    values[i] = at;
-    if (at) {
-      memcpy(at, text, size);
-      at += size;
-    }
-    free(copy);
-  }
-  return values[0] ? RT_ENV_SET : RT_ENV_NO_MEMORY;
+  return rc;
 }
 
 int rt_getenv_text(const char* name, char** value) {
-  wchar_t* wname;
   wchar_t* wide;
-  int rc;
+  int rc = wide_value(name, &wide);
   *value = NULL;
-  if (!valid_name(name)) {
-    return RT_ENV_UNSET;
-  }
-  rc = rt_wide_from_text(name, &wname);
-  if (rc != RT_TEXT_EXACT) {
-    // A name that is no text names no variable.
-    return rc == RT_TEXT_NOT_EXACT ? RT_ENV_UNSET : RT_ENV_NO_MEMORY;
-  }
-  rc = rt_getenv_wide(wname, &wide);
-  free(wname);
-  if (rc != RT_ENV_SET) {
+  if (rc != RT_OK) {
     return rc;
   }
   rc = rt_utf8_from_utf16((const uint16_t*)wide, wcslen(wide), value);
   free(wide);
-  return rc == 0 ? RT_ENV_SET : rc == 1 ? RT_ENV_NOT_EXACT : RT_ENV_NO_MEMORY;
+  return rc;
 }
 
 int rt_putenv_text(const char* assignment) {
@@ -237,11 +205,11 @@ int rt_putenv_text(const char* assignment) {
   wchar_t* wide;
   int rc;
   if (!eq || eq == assignment) {
-    return -1;
+    return RT_REFUSED;
   }
   rc = rt_wide_from_text(assignment, &wide);
-  if (rc != RT_TEXT_EXACT) {
-    return rc == RT_TEXT_NOT_EXACT ? -1 : -2;
+  if (rc != RT_OK) {
+    return rc == RT_NOT_TEXT ? RT_REFUSED : RT_NO_MEMORY;
   }
   // msvcrt keeps a copy of its own.
   rc = _wputenv(wide);
@@ -250,7 +218,7 @@ int rt_putenv_text(const char* assignment) {
     forget_kept(assignment, (size_t)(eq - assignment));
   }
   restore_kept();
-  return rc == 0 ? 0 : -1;
+  return rc == 0 ? RT_OK : RT_REFUSED;
 }
 
 int rt_getenv_text_into(const char* name, char* buf, size_t size) {
@@ -261,7 +229,7 @@ int rt_getenv_text_into(const char* name, char* buf, size_t size) {
   int n;
   buf[0] = '\0';
   if (len == 0 || len >= 64) {
-    return RT_ENV_UNSET;
+    return RT_UNSET;
   }
   for (size_t i = 0; i <= len; i++) {
     wname[i] = (unsigned char)name[i];
@@ -269,20 +237,27 @@ int rt_getenv_text_into(const char* name, char* buf, size_t size) {
   SetLastError(0);
   got = GetEnvironmentVariableW(wname, wide, RT_PATH_MAX);
   if (got == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
-    return RT_ENV_UNSET;
+    return RT_UNSET;
   }
   if (got >= RT_PATH_MAX) {
-    return RT_ENV_NOT_EXACT;
+    return RT_NOT_TEXT;
   }
   if (got == 0) {
-    return RT_ENV_SET;
+    return RT_OK;
   }
   n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, (int)got, buf,
                           (int)size - 1, NULL, NULL);
   if (n <= 0) {
     buf[0] = '\0';
-    return RT_ENV_NOT_EXACT;
+    return RT_NOT_TEXT;
   }
   buf[n] = '\0';
-  return RT_ENV_SET;
+  return RT_OK;
+}
+
+// The runtime's initial environment table, exported by msvcrt as data.
+extern "C" __declspec(dllimport) char** __initenv;
+
+void rt_publish_environment(void) {
+  __initenv = _environ;
 }

@@ -8,21 +8,17 @@
 int rt_exec(const char* file, char* const* argv, int* status,
             RtExecReport* report) {
   (void)status;
+  (void)report;
   execvp(file, argv);
   switch (errno) {
     case ENOENT:
     case ENOTDIR:
-      report->reason = RT_EXEC_NOT_FOUND;
-      break;
+      return RT_NOT_FOUND;
     case E2BIG:
-      report->reason = RT_EXEC_TOO_LONG;
-      break;
+      return RT_COMMAND_LINE_TOO_LONG;
     case ENOMEM:
-      report->reason = RT_EXEC_NO_MEMORY;
-      break;
+      return RT_NO_MEMORY;
     default:
-      report->reason = RT_EXEC_REFUSED;
-      break;
+      return RT_REFUSED;
   }
-  return 1;
 }

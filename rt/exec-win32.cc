@@ -14,15 +14,15 @@
 #include "rt/rt.h"
 
 // The arguments of argv, each decoded once from the code page, written into
-// one UTF-16 command line by the runtime's quoting rules. Returns 0 and sets
-// *line, which the caller frees with free(); RT_EXEC_TOO_LONG when the line
-// with its terminator would pass RT_CMDLINE_MAX units; RT_EXEC_NOT_TEXT
-// when an argument is no text in the code page; RT_EXEC_NO_MEMORY.
+// one UTF-16 command line by the runtime's quoting rules. Returns RT_OK and
+// sets *line, which the caller frees with free(); RT_COMMAND_LINE_TOO_LONG
+// when the line with its terminator would pass RT_CMDLINE_MAX units;
+// RT_NOT_TEXT when an argument is no text in the code page; RT_NO_MEMORY.
 static int wide_command_line(char* const* argv, wchar_t** line) {
   size_t count = 0;
   wchar_t** args;
   size_t* lens;
-  int rc = RT_EXEC_NO_MEMORY;
+  int rc = RT_NO_MEMORY;
   while (argv[count]) {
     count++;
   }
@@ -37,27 +37,17 @@ static int wide_command_line(char* const* argv, wchar_t** line) {
     // Every character takes at least one byte, so an argument this long
     // cannot fit the line whatever the code page.
     if (len >= 4 * (size_t)RT_CMDLINE_MAX) {
-      rc = RT_EXEC_TOO_LONG;
+      rc = RT_COMMAND_LINE_TOO_LONG;
       goto done;
     }
-    switch (rt_widen(argv[i], len, &args[i], &units)) {
-      case RT_TEXT_NOT_EXACT:
-        rc = RT_EXEC_NOT_TEXT;
-        goto done;
-      case RT_TEXT_NO_MEMORY:
-        goto done;
+    rc = rt_widen(argv[i], len, &args[i], &units);
+    if (rc != RT_OK) {
+      goto done;
     }
     lens[i] = (size_t)units;
   }
-  switch (rt_cmdline_build((const uint16_t* const*)args, lens, count,
-                           (uint16_t**)line)) {
-    case 0:
-      rc = 0;
-      break;
-    case 1:
-      rc = RT_EXEC_TOO_LONG;
-      break;
-  }
+  rc = rt_cmdline_build((const uint16_t* const*)args, lens, count,
+                        (uint16_t**)line);
 
 done:
   for (size_t i = 0; args && i < count; i++) {
@@ -105,35 +95,24 @@ int rt_exec(const char* file, char* const* argv, int* status,
   wchar_t* cmdline = NULL;
   wchar_t* app = NULL;
   wchar_t* name;
-  int found;
+  int rc;
   HANDLE job = NULL;
   PROCESS_INFORMATION pi;
   DWORD code;
 
-  if (rt_widen(file, strlen(file), &name, NULL) != RT_TEXT_EXACT) {
-    report->reason = RT_EXEC_NO_MEMORY;
-    return 1;
+  if (rt_widen(file, strlen(file), &name, NULL) != RT_OK) {
+    return RT_NO_MEMORY;
   }
-  found = rt_search_program(name, &app);
+  rc = rt_search_program(name, &app);
   free(name);
-  switch (found) {
-    case RT_FOUND_PROGRAM:
-      break;
-    case RT_FOUND_BATCH:
-      report->reason = RT_EXEC_BATCH_FILE;
-      return 1;
-    case RT_FOUND_NO_MEMORY:
-      report->reason = RT_EXEC_NO_MEMORY;
-      return 1;
-    default:
-      report->reason = RT_EXEC_NOT_FOUND;
-      return 1;
+  if (rc != RT_OK) {
+    return rc;
   }
   // The line is measured as it is started, in UTF-16. Windows refuses one
   // over the limit, and Wine starts it cut short, with arguments missing:
   // neither may happen to a request, so it is not started at all.
-  report->reason = wide_command_line(argv, &cmdline);
-  if (report->reason) {
+  rc = wide_command_line(argv, &cmdline);
+  if (rc != RT_OK) {
     goto fail;
   }
   if (report->starting) {
@@ -141,7 +120,7 @@ int rt_exec(const char* file, char* const* argv, int* status,
   }
   job = make_job();
   if (!rt_start_suspended(app, cmdline, &pi)) {
-    report->reason = RT_EXEC_REFUSED;
+    rc = RT_REFUSED;
     goto fail;
   }
   free(cmdline);
@@ -150,7 +129,7 @@ int rt_exec(const char* file, char* const* argv, int* status,
   // systems) the program runs all the same, untied.
   if (!job || !AssignProcessToJobObject(job, pi.hProcess)) {
     if (report->untied) {
-      report->untied(job ? "job-not-assigned" : "job-not-created");
+      report->untied(job ? RT_JOB_NOT_ASSIGNED : RT_JOB_NOT_CREATED);
     }
   }
   ResumeThread(pi.hThread);
@@ -164,7 +143,7 @@ int rt_exec(const char* file, char* const* argv, int* status,
     CloseHandle(job);
   }
   *status = (int)code;
-  return 0;
+  return RT_OK;
 
 fail:
   if (job) {
@@ -172,5 +151,5 @@ fail:
   }
   free(cmdline);
   free(app);
-  return 1;
+  return rc;
 }

@@ -18,29 +18,29 @@ static int open_failure(DWORD error) {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-      return RT_FILE_UNREADABLE;
+      return RT_UNREADABLE;
     default:
-      return RT_FILE_MISSING;
+      return RT_NOT_FOUND;
   }
 }
 
 // Opens path with access for a file of the kind wanted: a regular file
 // (want_dir 0) or a directory (1), also when something else is there, so
-// that the handle tells what it is. Returns 0 with *h open; RT_FILE_MISSING
-// or RT_FILE_UNREADABLE as the open's error tells; RT_FILE_NOT_REGULAR or
-// RT_FILE_NOT_DIR when the handle shows another kind, with *h closed.
+// that the handle tells what it is. Returns 0 with *h open; RT_NOT_FOUND
+// or RT_UNREADABLE as the open's error tells; RT_NOT_REGULAR or
+// RT_NOT_DIR when the handle shows another kind, with *h closed.
 static int open_kind(const char* path, DWORD access, int want_dir, HANDLE* h) {
   BY_HANDLE_FILE_INFORMATION info;
   wchar_t* wide;
   int is_dir;
   int rc = rt_wide_from_text(path, &wide);
   *h = INVALID_HANDLE_VALUE;
-  if (rc != RT_TEXT_EXACT) {
-    return rc == RT_TEXT_NO_MEMORY ? RT_FILE_NO_MEMORY : RT_FILE_MISSING;
+  if (rc != RT_OK) {
+    return rc == RT_NO_MEMORY ? RT_NO_MEMORY : RT_NOT_FOUND;
   }
   if (wide[0] == L'\0') {
     free(wide);
-    return RT_FILE_MISSING;
+    return RT_NOT_FOUND;
   }
   // Backup semantics open a directory too, so that it is told apart from a
   // file that is denied; no other open is tried.
@@ -60,7 +60,7 @@ static int open_kind(const char* path, DWORD access, int want_dir, HANDLE* h) {
   }
   CloseHandle(*h);
   *h = INVALID_HANDLE_VALUE;
-  return want_dir ? RT_FILE_NOT_DIR : RT_FILE_NOT_REGULAR;
+  return want_dir ? RT_NOT_DIR : RT_NOT_REGULAR;
 }
 
 int rt_read_whole(const char* path, unsigned long limit, char** text,
@@ -75,27 +75,27 @@ int rt_read_whole(const char* path, unsigned long limit, char** text,
   }
   if (!GetFileSizeEx(h, &length)) {
     CloseHandle(h);
-    return RT_FILE_UNREADABLE;
+    return RT_UNREADABLE;
   }
   *size = length.QuadPart > 0xffffffffLL ? 0xfffffffful
                                          : (unsigned long)length.QuadPart;
   if (length.QuadPart > (LONGLONG)limit) {
     CloseHandle(h);
-    return RT_FILE_TOO_LARGE;
+    return RT_TOO_LARGE;
   }
   *text = (char*)malloc(*size + 1);
   if (!*text) {
     CloseHandle(h);
-    return RT_FILE_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   while (got < *size) {
     DWORD n = 0;
     if (!ReadFile(h, *text + got, (DWORD)(*size - got), &n, NULL)) {
-      why = RT_FILE_UNREADABLE;
+      why = RT_UNREADABLE;
       break;
     }
     if (n == 0) {
-      why = RT_FILE_SHORT;
+      why = RT_UNREADABLE;
       break;
     }
     got += n;
@@ -116,17 +116,17 @@ int rt_open_regular(const char* path, FILE** file) {
   int why = open_kind(path, GENERIC_READ, 0, &h);
   *file = NULL;
   if (why) {
-    return why == RT_FILE_NO_MEMORY ? RT_FILE_UNREADABLE : why;
+    return why == RT_NO_MEMORY ? RT_UNREADABLE : why;
   }
   fd = _open_osfhandle((intptr_t)h, _O_RDONLY | _O_BINARY);
   if (fd < 0) {
     CloseHandle(h);
-    return RT_FILE_UNREADABLE;
+    return RT_UNREADABLE;
   }
   *file = _fdopen(fd, "rb");
   if (!*file) {
     _close(fd);
-    return RT_FILE_UNREADABLE;
+    return RT_UNREADABLE;
   }
   return 0;
 }
@@ -171,7 +171,7 @@ int rt_check_dir(const char* path) {
   HANDLE h;
   int why = open_kind(path, 0, 1, &h);
   if (why) {
-    return why == RT_FILE_NOT_DIR ? RT_FILE_NOT_DIR : RT_FILE_MISSING;
+    return why == RT_NOT_DIR ? RT_NOT_DIR : RT_NOT_FOUND;
   }
   CloseHandle(h);
   return 0;

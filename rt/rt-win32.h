@@ -8,6 +8,8 @@
 
 #include <stddef.h>
 
+#include "rt/outcome.h"
+
 // The flags for turning UTF-16 into the active code page: no best-fit
 // stand-ins, which could turn a character the code page lacks into a quote,
 // a backslash or another name.
@@ -15,9 +17,9 @@ DWORD rt_narrow_flags(void);
 
 // Decodes len bytes of the active code page into a new UTF-16 string with a
 // terminator; *units gets its length without the terminator. Bytes that are
-// no text in the code page fail the decode. Returns RT_TEXT_EXACT with *out
-// set, which the caller frees with free(); RT_TEXT_NOT_EXACT or
-// RT_TEXT_NO_MEMORY with *out null.
+// no text in the code page fail the decode. Returns RT_OK with *out
+// set, which the caller frees with free(); RT_NOT_TEXT or RT_NO_MEMORY
+// with *out null.
 int rt_widen(const char* text, size_t len, wchar_t** out, int* units);
 
 // Decodes environment text (UTF-8) strictly into a new UTF-16 string.
@@ -25,8 +27,8 @@ int rt_widen(const char* text, size_t len, wchar_t** out, int* units);
 int rt_wide_from_text(const char* text, wchar_t** out);
 
 // Turns units UTF-16 units into a new string of environment text. Returns
-// RT_TEXT_EXACT with *text set, which the caller frees with free();
-// RT_TEXT_NOT_EXACT (a lone surrogate) or RT_TEXT_NO_MEMORY with *text null.
+// RT_OK with *text set, which the caller frees with free();
+// RT_NOT_TEXT (a lone surrogate) or RT_NO_MEMORY with *text null.
 int rt_text_from_wide(const wchar_t* wide, size_t units, char** text);
 
 // Encodes units UTF-16 units into the active code page at out (size bytes),
@@ -36,37 +38,29 @@ int rt_text_from_wide(const wchar_t* wide, size_t units, char** text);
 int rt_narrow_exact(const wchar_t* text, int units, char* out, size_t size);
 
 // Copies prefix and units UTF-16 units into a new code-page string: the
-// text exactly (RT_TEXT_EXACT), or with "?" for each character that the
-// code page lacks, for messages (RT_TEXT_NOT_EXACT); RT_TEXT_NO_MEMORY with
+// text exactly (RT_OK), or with "?" for each character that the
+// code page lacks, for messages (RT_NOT_IN_CODE_PAGE); RT_NO_MEMORY with
 // *cp null. The caller frees *cp with free().
 int rt_code_page_copy(const wchar_t* wide, size_t units, const char* prefix,
                       char** cp);
 
 // The short (8.3) form of the existing path, after prefix, when the code
-// page holds it exactly. Returns RT_TEXT_EXACT with *cp a new string that
-// the caller frees with free(); RT_TEXT_NOT_EXACT (no short form, or one
-// the code page lacks) or RT_TEXT_NO_MEMORY with *cp null.
+// page holds it exactly. Returns RT_OK with *cp a new string that
+// the caller frees with free(); RT_NOT_IN_CODE_PAGE (no short form, or one
+// the code page lacks) or RT_NO_MEMORY with *cp null.
 int rt_short_code_page(const wchar_t* path, const char* prefix, char** cp);
 
 // Copies the value of the variable name from the kernel's UTF-16
-// environment. Returns RT_ENV_SET with *value a new string that the caller
-// frees with free(); RT_ENV_UNSET or RT_ENV_NO_MEMORY with *value null.
+// environment. Returns RT_OK with *value a new string that the caller
+// frees with free(); RT_UNSET or RT_NO_MEMORY with *value null.
 int rt_getenv_wide(const wchar_t* name, wchar_t** value);
-
-// What rt_search_program found.
-enum {
-  RT_FOUND_NONE,
-  RT_FOUND_PROGRAM,
-  RT_FOUND_BATCH,
-  RT_FOUND_NO_MEMORY
-};
 
 // Searches for the program file as the runtime's exec call does, in
 // UTF-16: the name itself first, then, when it holds no directory part,
 // each folder of PATH in order, trying the runtime's extensions. Batch
-// files are passed over. Returns RT_FOUND_PROGRAM with *found a new string,
-// the exact path, which the caller frees with free(); RT_FOUND_BATCH when
-// only batch files match, RT_FOUND_NONE or RT_FOUND_NO_MEMORY.
+// files are passed over. Returns RT_OK with *found a new string,
+// the exact path, which the caller frees with free(); RT_BATCH_FILE when
+// only batch files match, RT_NOT_FOUND or RT_NO_MEMORY.
 int rt_search_program(const wchar_t* file, wchar_t** found);
 
 // Starts the program app with the command line cmdline, suspended, giving it

@@ -41,18 +41,18 @@ static int is_batch(const wchar_t* path) {
 // when it has an extension, else with the runtime's extensions in its
 // order, each written after it in the buffer. A batch file, whose command
 // line the command interpreter would parse again, is never taken: the
-// search passes over it. Returns RT_FOUND_PROGRAM with the buffer holding
-// the program's path, RT_FOUND_BATCH when only batch files match, else
-// RT_FOUND_NONE.
+// search passes over it. Returns RT_OK with the buffer holding
+// the program's path, RT_BATCH_FILE when only batch files match, else
+// RT_NOT_FOUND.
 static int try_candidate(wchar_t* candidate, size_t len) {
   static const wchar_t* const kExtensions[] = {L".com", L".exe", L".bat",
                                                L".cmd"};
-  int seen = RT_FOUND_NONE;
+  int seen = RT_NOT_FOUND;
   if (extension(candidate)) {
     if (!is_file(candidate)) {
-      return RT_FOUND_NONE;
+      return RT_NOT_FOUND;
     }
-    return is_batch(candidate) ? RT_FOUND_BATCH : RT_FOUND_PROGRAM;
+    return is_batch(candidate) ? RT_BATCH_FILE : RT_OK;
   }
   for (const wchar_t* ext : kExtensions) {
     if (len + wcslen(ext) >= RT_PATH_MAX) {
@@ -61,9 +61,9 @@ static int try_candidate(wchar_t* candidate, size_t len) {
     wcscpy(candidate + len, ext);
     if (is_file(candidate)) {
       if (!is_batch(candidate)) {
-        return RT_FOUND_PROGRAM;
+        return RT_OK;
       }
-      seen = RT_FOUND_BATCH;
+      seen = RT_BATCH_FILE;
     }
   }
   candidate[len] = L'\0';
@@ -71,10 +71,10 @@ static int try_candidate(wchar_t* candidate, size_t len) {
 }
 
 // Copies the program's path in candidate into *found. Returns
-// RT_FOUND_PROGRAM, or RT_FOUND_NO_MEMORY.
+// RT_OK, or RT_NO_MEMORY.
 static int take(const wchar_t* candidate, wchar_t** found) {
   *found = _wcsdup(candidate);
-  return *found ? RT_FOUND_PROGRAM : RT_FOUND_NO_MEMORY;
+  return *found ? RT_OK : RT_NO_MEMORY;
 }
 
 int rt_search_program(const wchar_t* file, wchar_t** found) {
@@ -82,7 +82,7 @@ int rt_search_program(const wchar_t* file, wchar_t** found) {
   size_t flen = wcslen(file);
   int has_dir = 0;
   wchar_t* path;
-  int seen = RT_FOUND_NONE;
+  int seen = RT_NOT_FOUND;
   *found = NULL;
   for (const wchar_t* p = file; *p; p++) {
     has_dir |= is_separator(*p);
@@ -90,7 +90,7 @@ int rt_search_program(const wchar_t* file, wchar_t** found) {
   if (flen < RT_PATH_MAX) {
     wmemcpy(candidate, file, flen + 1);
     seen = try_candidate(candidate, flen);
-    if (seen == RT_FOUND_PROGRAM) {
+    if (seen == RT_OK) {
       return take(candidate, found);
     }
   }
@@ -98,9 +98,9 @@ int rt_search_program(const wchar_t* file, wchar_t** found) {
     return seen;
   }
   switch (rt_getenv_wide(L"PATH", &path)) {
-    case RT_ENV_NO_MEMORY:
-      return RT_FOUND_NO_MEMORY;
-    case RT_ENV_UNSET:
+    case RT_NO_MEMORY:
+      return RT_NO_MEMORY;
+    case RT_UNSET:
       return seen;
   }
   for (const wchar_t* dir = path; *dir;) {
@@ -115,11 +115,11 @@ int rt_search_program(const wchar_t* file, wchar_t** found) {
       }
       wmemcpy(candidate + pos, file, flen + 1);
       got = try_candidate(candidate, pos + flen);
-      if (got == RT_FOUND_PROGRAM) {
+      if (got == RT_OK) {
         free(path);
         return take(candidate, found);
       }
-      if (got == RT_FOUND_BATCH) {
+      if (got == RT_BATCH_FILE) {
         seen = got;
       }
     }

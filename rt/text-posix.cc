@@ -1,15 +1,16 @@
-// Text and the argument list on POSIX, where the code page and environment
-// text are the same bytes: nothing is converted, and every argument stays
-// as main received it.
+// Text, its lead bytes and the argument list on POSIX, where the code page
+// and environment text are the same bytes: nothing is converted, no byte
+// starts a longer character, and every argument stays as main received it.
 #include <stdlib.h>
 #include <string.h>
 
+#include "rt/path.h"
 #include "rt/rt.h"
 
 int rt_text_from_code_page(const char* cp, size_t len, char** text) {
   (void)len;
   *text = (char*)cp;
-  return RT_TEXT_EXACT;
+  return RT_OK;
 }
 
 int rt_code_page_from_text(const char* text, const char* prefix, char** cp) {
@@ -17,11 +18,11 @@ int rt_code_page_from_text(const char* text, const char* prefix, char** cp) {
   size_t len = strlen(text);
   *cp = (char*)malloc(plen + len + 1);
   if (!*cp) {
-    return RT_TEXT_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   memcpy(*cp, prefix, plen);
   memcpy(*cp + plen, text, len + 1);
-  return RT_TEXT_EXACT;
+  return RT_OK;
 }
 
 int rt_code_page_path(const char* path, const char* prefix, char** cp) {
@@ -31,7 +32,7 @@ int rt_code_page_path(const char* path, const char* prefix, char** cp) {
 int rt_args(int* argc, char*** argv) {
   (void)argc;
   (void)argv;
-  return 0;
+  return RT_OK;
 }
 
 int rt_arg_not_in_code_page(const char* arg, const char** exact) {
@@ -42,4 +43,13 @@ int rt_arg_not_in_code_page(const char* arg, const char** exact) {
 
 int rt_text_is_code_page(void) {
   return 1;
+}
+
+int rt_has_lead_bytes(void) {
+  return 0;
+}
+
+int rt_is_lead_byte(unsigned char byte) {
+  (void)byte;
+  return 0;
 }

@@ -27,38 +27,37 @@ DWORD rt_narrow_flags(void) {
 }
 
 // Decodes len bytes of code page cp into a new UTF-16 string, reporting
-// every invalid sequence. Returns an RT_TEXT_ result.
+// every invalid sequence. Returns RT_OK, RT_NOT_TEXT or RT_NO_MEMORY.
 static int decode(UINT cp, const char* text, size_t len, wchar_t** out,
                   int* units) {
   wchar_t* wide;
   int n = 0;
   *out = NULL;
   if (len > 0x3fffffff) {
-    return RT_TEXT_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   if (len > 0) {
     n = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, text, (int)len, NULL, 0);
     if (n <= 0) {
-      return GetLastError() == ERROR_NO_UNICODE_TRANSLATION
-                 ? RT_TEXT_NOT_EXACT
-                 : RT_TEXT_NO_MEMORY;
+      return GetLastError() == ERROR_NO_UNICODE_TRANSLATION ? RT_NOT_TEXT
+                                                            : RT_NO_MEMORY;
     }
   }
   wide = (wchar_t*)malloc(((size_t)n + 1) * sizeof(wchar_t));
   if (!wide) {
-    return RT_TEXT_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   if (n > 0 && MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, text, (int)len,
                                    wide, n) != n) {
     free(wide);
-    return RT_TEXT_NOT_EXACT;
+    return RT_NOT_TEXT;
   }
   wide[n] = L'\0';
   *out = wide;
   if (units) {
     *units = n;
   }
-  return RT_TEXT_EXACT;
+  return RT_OK;
 }
 
 // Tells whether the units UTF-16 units at wide encode in the code page to
@@ -87,10 +86,10 @@ int rt_widen(const char* text, size_t len, wchar_t** out, int* units) {
   // Some systems decode bytes that are no text (a lead byte before a blank,
   // or at the end) to a stand-in, or drop them, without a word: only bytes
   // that the characters give back are text.
-  if (rc == RT_TEXT_EXACT && !encodes_back(*out, n, text, len)) {
+  if (rc == RT_OK && !encodes_back(*out, n, text, len)) {
     free(*out);
     *out = NULL;
-    return RT_TEXT_NOT_EXACT;
+    return RT_NOT_TEXT;
   }
   if (units) {
     *units = n;
@@ -103,14 +102,7 @@ int rt_wide_from_text(const char* text, wchar_t** out) {
 }
 
 int rt_text_from_wide(const wchar_t* wide, size_t units, char** text) {
-  switch (rt_utf8_from_utf16((const uint16_t*)wide, units, text)) {
-    case 0:
-      return RT_TEXT_EXACT;
-    case 1:
-      return RT_TEXT_NOT_EXACT;
-    default:
-      return RT_TEXT_NO_MEMORY;
-  }
+  return rt_utf8_from_utf16((const uint16_t*)wide, units, text);
 }
 
 // Tells whether the n bytes at cp decode, as text of the code page, to
@@ -165,24 +157,24 @@ int rt_code_page_copy(const wchar_t* wide, size_t units, const char* prefix,
   int n;
   *cp = NULL;
   if (units > 0x1fffffff || plen > 0x1fffffff) {
-    return RT_TEXT_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   out = (char*)malloc(plen + size);
   if (!out) {
-    return RT_TEXT_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   *cp = out;
   memcpy(out, prefix, plen);
   out += plen;
   out[0] = '\0';
   if (units == 0 || rt_narrow_exact(wide, (int)units, out, size) >= 0) {
-    return RT_TEXT_EXACT;
+    return RT_OK;
   }
   // The UTF code pages take no stand-in of the caller's.
   n = WideCharToMultiByte(CP_ACP, rt_narrow_flags(), wide, (int)units, out,
                           (int)size - 1, rt_narrow_flags() ? "?" : NULL, NULL);
   out[n > 0 ? n : 0] = '\0';
-  return RT_TEXT_NOT_EXACT;
+  return RT_NOT_IN_CODE_PAGE;
 }
 
 int rt_short_code_page(const wchar_t* path, const char* prefix, char** cp) {
@@ -192,17 +184,17 @@ int rt_short_code_page(const wchar_t* path, const char* prefix, char** cp) {
   int rc;
   *cp = NULL;
   if (need == 0) {
-    return RT_TEXT_NOT_EXACT;
+    return RT_NOT_IN_CODE_PAGE;
   }
   shorter = (wchar_t*)malloc((size_t)need * sizeof(wchar_t));
   if (!shorter) {
-    return RT_TEXT_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   got = GetShortPathNameW(path, shorter, need);
-  rc = RT_TEXT_NOT_EXACT;
+  rc = RT_NOT_IN_CODE_PAGE;
   if (got > 0 && got < need) {
     rc = rt_code_page_copy(shorter, got, prefix, cp);
-    if (rc == RT_TEXT_NOT_EXACT) {
+    if (rc == RT_NOT_IN_CODE_PAGE) {
       free(*cp);
       *cp = NULL;
     }
@@ -216,7 +208,7 @@ int rt_text_from_code_page(const char* cp, size_t len, char** text) {
   int units;
   int rc = rt_widen(cp, len, &wide, &units);
   *text = NULL;
-  if (rc != RT_TEXT_EXACT) {
+  if (rc != RT_OK) {
     return rc;
   }
   rc = rt_text_from_wide(wide, (size_t)units, text);
@@ -228,12 +220,12 @@ int rt_code_page_from_text(const char* text, const char* prefix, char** cp) {
   wchar_t* wide;
   int rc = rt_wide_from_text(text, &wide);
   *cp = NULL;
-  if (rc != RT_TEXT_EXACT) {
+  if (rc != RT_OK) {
     // Text that is no UTF-8 has no form at all; the message shows it as "?".
-    if (rc == RT_TEXT_NOT_EXACT) {
-      return rt_code_page_copy(L"?", 1, prefix, cp) == RT_TEXT_NO_MEMORY
-                 ? RT_TEXT_NO_MEMORY
-                 : RT_TEXT_NOT_EXACT;
+    if (rc == RT_NOT_TEXT) {
+      return rt_code_page_copy(L"?", 1, prefix, cp) == RT_NO_MEMORY
+                 ? RT_NO_MEMORY
+                 : RT_NOT_IN_CODE_PAGE;
     }
     return rc;
   }
@@ -246,14 +238,14 @@ int rt_code_page_path(const char* path, const char* prefix, char** cp) {
   wchar_t* wide;
   char* shorter;
   int rc = rt_code_page_from_text(path, prefix, cp);
-  if (rc != RT_TEXT_NOT_EXACT || rt_wide_from_text(path, &wide)) {
+  if (rc != RT_NOT_IN_CODE_PAGE || rt_wide_from_text(path, &wide)) {
     return rc;
   }
   // The short name names the same file; the long name stays for messages
   // when there is none that the code page holds.
   rc = rt_short_code_page(wide, prefix, &shorter);
   free(wide);
-  if (rc == RT_TEXT_NOT_EXACT) {
+  if (rc == RT_NOT_IN_CODE_PAGE) {
     return rc;
   }
   free(*cp);

@@ -26,23 +26,12 @@ int rt_trace_on(void) {
   mode = TRACE_OFF;
   // A name that does not fit turns tracing off, as an unset one does.
   if (rt_getenv_text_into(RT_TRACE_VARIABLE, file_name, sizeof file_name) !=
-          RT_ENV_SET ||
+          RT_OK ||
       file_name[0] == '\0') {
     return 0;
   }
   mode = strcmp(file_name, "1") == 0 ? TRACE_STDERR : TRACE_FILE;
   return 1;
-}
-
-const char* rt_exe_path_reason(int reason) {
-  switch (reason) {
-    case RT_EXE_PATH_TOO_LONG:
-      return "path-too-long";
-    case RT_EXE_PATH_NO_MEMORY:
-      return "out-of-memory";
-    default:
-      return "path-unknown";
-  }
 }
 
 // Writes n in decimal, digit by digit: the Windows runtime's printf has no

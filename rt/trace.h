@@ -4,6 +4,8 @@
 #ifndef RT_TRACE_H_
 #define RT_TRACE_H_
 
+#include "rt/outcome.h"
+
 // The variable that switches the trace on. Unset or empty: no trace. "1":
 // lines go to standard error. Any other value names a file that lines are
 // appended to (created when missing, never truncated); only a regular file
@@ -14,10 +16,6 @@
 // on the first call of any trace function; later changes are not seen. A
 // file name of RT_PATH_MAX bytes or more turns tracing off. Returns 1 or 0.
 int rt_trace_on(void);
-
-// The trace's word for a reason that rt_exe_path gives: path-unknown,
-// path-too-long or out-of-memory.
-const char* rt_exe_path_reason(int reason);
 
 // Writes one line when tracing is on: source (the program's or library's
 // name), ": ", then format with its directives replaced, then a line feed.

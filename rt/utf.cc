@@ -32,11 +32,11 @@ int rt_utf8_from_utf16(const uint16_t* units, size_t n, char** out) {
   *out = NULL;
   // A unit takes at most three bytes; a pair, two units, takes four.
   if (n > (SIZE_MAX - 1) / 3) {
-    return 2;
+    return RT_NO_MEMORY;
   }
   text = (char*)malloc(3 * n + 1);
   if (!text) {
-    return 2;
+    return RT_NO_MEMORY;
   }
   for (size_t i = 0; i < n; i++) {
     uint32_t cp = units[i];
@@ -45,7 +45,7 @@ int rt_utf8_from_utf16(const uint16_t* units, size_t n, char** out) {
           units[i + 1] < RT_LOW_SURROGATE ||
           units[i + 1] >= RT_SURROGATE_END) {
         free(text);
-        return 1;
+        return RT_NOT_TEXT;
       }
       cp = 0x10000 + ((cp - RT_HIGH_SURROGATE) << 10) +
            (units[++i] - RT_LOW_SURROGATE);
@@ -54,5 +54,5 @@ int rt_utf8_from_utf16(const uint16_t* units, size_t n, char** out) {
   }
   text[at] = '\0';
   *out = text;
-  return 0;
+  return RT_OK;
 }

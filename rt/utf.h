@@ -7,6 +7,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "rt/outcome.h"
+
 // The first and last units of the two halves of a UTF-16 surrogate pair.
 #define RT_HIGH_SURROGATE 0xD800
 #define RT_LOW_SURROGATE 0xDC00
@@ -16,9 +18,9 @@
 // which has room for 4 bytes. Returns the number of bytes written.
 size_t rt_utf8_encode(uint32_t cp, char* out);
 
-// Turns n UTF-16 units into a new UTF-8 string with a terminator. Returns 0
-// and sets *out, which the caller frees with free(); 1 when a surrogate
-// stands alone; 2 when out of memory. *out is null on failure.
+// Turns n UTF-16 units into a new UTF-8 string with a terminator. Returns
+// RT_OK and sets *out, which the caller frees with free(); RT_NOT_TEXT when
+// a surrogate stands alone; RT_NO_MEMORY. *out is null on failure.
 int rt_utf8_from_utf16(const uint16_t* units, size_t n, char** out);
 
 #endif  // RT_UTF_H_

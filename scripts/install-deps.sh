@@ -55,6 +55,8 @@ if [ "${1:-all}" != build ]; then
   command_or msibuild msitools
   command_or faketime faketime
   packages dpkg-dev lintian msitools
+  # Debian's own build of the source tree and its checks.
+  packages debhelper autopkgtest blhc
   # Debug files read back, and the Windows files signed.
   command_or gdb gdb
   command_or osslsigncode osslsigncode

@@ -67,6 +67,11 @@ consumer() {
 }
 
 workflow native
+# Debian's own build of the source tree, and its checks; the consumer checks
+# of the native build take its .deb set.
+echo "=== debian"
+scripts/debian-check.sh > build/debian-check.log 2>&1
+tally build/debian-check.log debian
 consumer native
 workflow sanitize
 

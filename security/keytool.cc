@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "rt/beside.h"
 #include "rt/path.h"
 #include "rt/rt.h"
 #include "rt/trace.h"
@@ -15,14 +16,6 @@ static const char kProgramName[] = "java_g";
 static const char kInitialHeap[] = "-ms8m";
 static const char kMainClass[] = "sun.security.provider.Main";
 static const char kTraceName[] = "quillan_g";
-
-// What follows the program directory in each of the three class path
-// entries beside it.
-static const char* const kBeside[] = {
-    RT_DIR_SEP ".." RT_DIR_SEP "classes",
-    RT_DIR_SEP ".." RT_DIR_SEP "lib" RT_DIR_SEP "classes.zip",
-    RT_DIR_SEP ".." RT_DIR_SEP "lib" RT_DIR_SEP "rt.jar",
-};
 
 // Appends n bytes of text at *at and moves *at past them.
 static void put(char** at, const char* text, size_t n) {
@@ -45,20 +38,18 @@ void* sec_alloc(size_t size) {
 
 int sec_program_dir(char** dir) {
   size_t keep;
-  int why = rt_exe_path(dir);
-  if (why) {
-    if (why == RT_EXE_PATH_NO_MEMORY) {
-      sec_out_of_memory();
-    }
-    rt_trace(kTraceName, "program directory unknown reason=%s",
-             rt_exe_path_reason(why));
-    return 1;
+  int why = rt_program_folder(dir, &keep);
+  if (why == RT_NO_MEMORY) {
+    sec_out_of_memory();
   }
-  keep = rt_path_dir_length(*dir, RT_DIR_SEP);
-  if (keep == 0) {
-    rt_trace(kTraceName,
-             "program directory unknown reason=no-separator executable=%q",
-             *dir);
+  if (why != RT_OK) {
+    if (*dir) {
+      rt_trace(kTraceName, "program directory unknown reason=%s executable=%q",
+               rt_outcome_word(why), *dir);
+    } else {
+      rt_trace(kTraceName, "program directory unknown reason=%s",
+               rt_outcome_word(why));
+    }
     free(*dir);
     *dir = NULL;
     return 1;
@@ -71,8 +62,7 @@ int sec_program_dir(char** dir) {
 char* sec_class_path(const char* old, const char* dir) {
   size_t dir_len = strlen(dir);
   size_t old_len = old ? strlen(old) : 0;
-  size_t size = 3 * dir_len + old_len + 64;
-  char* text = (char*)sec_alloc(size);
+  char* text = (char*)sec_alloc(old_len + rt_beside_length(dir_len, 3) + 12);
   char* at = text;
   put(&at, "CLASSPATH=", 10);
   // A set but empty CLASSPATH still takes the first form, so the new value
@@ -81,34 +71,24 @@ char* sec_class_path(const char* old, const char* dir) {
     put(&at, old, old_len);
     put(&at, RT_LIST_SEP, 1);
   }
-  for (int i = 0; i < 3; i++) {
-    if (i > 0) {
-      put(&at, RT_LIST_SEP, 1);
-    }
-    put(&at, dir, dir_len);
-    put(&at, kBeside[i], strlen(kBeside[i]));
-  }
-  *at = '\0';
+  rt_put_beside(at, dir, dir_len, 3);
   return text;
 }
 
 // Traces why the value of JAVA_HOME is refused: empty, naming nothing, or
 // naming something that is not a directory, as the check why found it.
 static void trace_refused_home(const char* value, int why) {
-  const char* reason = "empty";
-  if (value[0] != '\0') {
-    reason = why == RT_FILE_NOT_DIR ? "not-a-directory" : "not-found";
-  }
-  rt_trace(kTraceName, "JAVA_HOME=%q refused reason=%s", value, reason);
+  rt_trace(kTraceName, "JAVA_HOME=%q refused reason=%s", value,
+           rt_outcome_word(value[0] == '\0' ? RT_EMPTY : why));
 }
 
 // The form in which path goes to the VM, after prefix: code-page text, or
 // the short name where the code page lacks a character of the path. Returns
-// RT_TEXT_EXACT or RT_TEXT_NOT_EXACT (*cp then the form for messages). Never
+// RT_OK or RT_NOT_IN_CODE_PAGE (*cp then the form for messages). Never
 // freed.
 static int vm_path(const char* path, const char* prefix, char** cp) {
   int rc = rt_code_page_path(path, prefix, cp);
-  if (rc == RT_TEXT_NO_MEMORY) {
+  if (rc == RT_NO_MEMORY) {
     sec_out_of_memory();
   }
   return rc;
@@ -123,35 +103,36 @@ int sec_java_home(const char* dir, const char** home) {
   // code-page text, or as its short name, and is refused when it has
   // neither. On refusal *home is the value as the message shows it.
   switch (rt_getenv_text("JAVA_HOME", &value)) {
-    case RT_ENV_NO_MEMORY:
+    case RT_NO_MEMORY:
       sec_out_of_memory();
       break;
-    case RT_ENV_NOT_EXACT:
+    case RT_NOT_TEXT:
       rt_getenv_exact("JAVA_HOME", "", &shown);
       if (!shown) {
         sec_out_of_memory();
       }
-      rt_trace(kTraceName, "JAVA_HOME=%q refused reason=not-in-code-page",
-               shown);
+      rt_trace(kTraceName, "JAVA_HOME=%q refused reason=%s", shown,
+               rt_outcome_word(RT_NOT_IN_CODE_PAGE));
       *home = shown;
       return SEC_HOME_INVALID;
-    case RT_ENV_SET: {
+    case RT_OK: {
       // rt_check_dir refuses the empty string and takes a trailing
       // separator; the value is then used exactly as it is written.
       int form = vm_path(value, "", &shown);
       *home = shown;
-      why = form == RT_TEXT_EXACT ? rt_check_dir(value) : 0;
+      why = form == RT_OK ? rt_check_dir(value) : 0;
       free(value);
-      if (form != RT_TEXT_EXACT) {
-        rt_trace(kTraceName, "JAVA_HOME=%q refused reason=not-in-code-page",
-                 shown);
+      if (form != RT_OK) {
+        rt_trace(kTraceName, "JAVA_HOME=%q refused reason=%s", shown,
+                 rt_outcome_word(form));
         return SEC_HOME_INVALID;
       }
       if (why) {
         trace_refused_home(shown, why);
         return SEC_HOME_INVALID;
       }
-      rt_trace(kTraceName, "JAVA_HOME=%q accepted reason=a-directory", shown);
+      rt_trace(kTraceName, "JAVA_HOME=%q accepted reason=%s", shown,
+               rt_outcome_word(RT_A_DIRECTORY));
       return 0;
     }
   }
@@ -161,9 +142,9 @@ int sec_java_home(const char* dir, const char** home) {
   memcpy(text + strlen(shown), RT_DIR_SEP "..", 4);
   free(shown);
   *home = text;
-  if (why != RT_TEXT_EXACT) {
-    rt_trace(kTraceName,
-             "java home=%q refused reason=not-in-code-page", text);
+  if (why != RT_OK) {
+    rt_trace(kTraceName, "java home=%q refused reason=%s", text,
+             rt_outcome_word(why));
     return SEC_HOME_NOT_IN_CODE_PAGE;
   }
   rt_trace(kTraceName,
@@ -221,24 +202,26 @@ char** sec_launch_vector(int argc, char** argv, const char* home, int* count) {
 static void set_class_path(const char* dir) {
   char* old;
   char* class_path;
-  int rc;
-  switch (rt_getenv_text("CLASSPATH", &old)) {
-    case RT_ENV_NO_MEMORY:
-      sec_out_of_memory();
-      break;
-    case RT_ENV_NOT_EXACT:
-      rt_trace(kTraceName, "CLASSPATH not set reason=text-not-exact");
-      return;
+  int rc = rt_getenv_text("CLASSPATH", &old);
+  if (rc == RT_NO_MEMORY) {
+    sec_out_of_memory();
+  }
+  if (rc == RT_NOT_TEXT) {
+    rt_trace(kTraceName, "CLASSPATH not set reason=%s", rt_outcome_word(rc));
+    return;
   }
   class_path = sec_class_path(old, dir);
   rc = rt_putenv_text(class_path);
-  if (rc == -2) {
+  if (rc == RT_NO_MEMORY) {
     sec_out_of_memory();
   }
-  rt_trace(kTraceName,
-           rc == 0 ? "CLASSPATH set value=%q"
-                   : "CLASSPATH not set reason=refused value=%q",
-           class_path + strlen("CLASSPATH="));
+  if (rc == RT_OK) {
+    rt_trace(kTraceName, "CLASSPATH set value=%q",
+             class_path + strlen("CLASSPATH="));
+  } else {
+    rt_trace(kTraceName, "CLASSPATH not set reason=%s value=%q",
+             rt_outcome_word(rc), class_path + strlen("CLASSPATH="));
+  }
   // The environment took a copy.
   free(class_path);
   free(old);
@@ -280,8 +263,8 @@ int sec_main(int argc, char** argv) {
   // cannot hold is never passed in another form.
   for (int i = 1; i < argc; i++) {
     if (rt_arg_not_in_code_page(argv[i], &exact)) {
-      rt_trace(kTraceName, "argument %q refused reason=not-in-code-page",
-               argv[i]);
+      rt_trace(kTraceName, "argument %q refused reason=%s", argv[i],
+               rt_outcome_word(RT_NOT_IN_CODE_PAGE));
       refuse(argv[i]);
       return 1;
     }

@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "rt/grow.h"
 #include "rt/path.h"
 #include "rt/rt.h"
 #include "tavcore/expand.h"
@@ -48,27 +49,11 @@ int tav_same_text(const char* a, const char* b, size_t n) {
 // Makes room for more bytes after the buffer's length, and one more for a
 // terminator. Returns 0, or 1 when it cannot grow (the buffer then stays).
 static int reserve(Buf* b, size_t more) {
-  size_t need;
-  size_t cap;
-  char* grown;
-  if (more > SIZE_MAX - 1 - b->len) {
-    return 1;
-  }
-  need = b->len + more + 1;
-  if (need <= b->cap) {
-    return 0;
-  }
-  cap = b->cap < 64 ? 64 : b->cap;
-  while (cap < need) {
-    cap = cap > SIZE_MAX / 2 ? need : cap * 2;
-  }
-  grown = (char*)realloc(b->data, cap);
-  if (!grown) {
-    return 1;
-  }
-  b->data = grown;
-  b->cap = cap;
-  return 0;
+  return more <= SIZE_MAX - 1 - b->len &&
+                 rt_grow((void**)&b->data, &b->cap, b->len + more + 1, 1,
+                         64) == RT_OK
+             ? 0
+             : 1;
 }
 
 static int append(Buf* b, const char* bytes, size_t n) {
@@ -112,12 +97,13 @@ static int pop_onto(Buf* stack, size_t n, Buf* out) {
 }
 
 // Moves n bytes of ordinary text off the stack onto out, unless out would
-// then pass limit bytes. Returns a TAV_EXPAND_ result.
+// then pass limit bytes. Returns RT_OK, RT_EXPANDS_PAST_LIMIT or
+// RT_NO_MEMORY.
 static int emit(Buf* todo, size_t n, Buf* out, size_t limit) {
   if (n > limit - out->len) {
-    return TAV_EXPAND_TOO_LARGE;
+    return RT_EXPANDS_PAST_LIMIT;
   }
-  return pop_onto(todo, n, out) ? TAV_EXPAND_NO_MEMORY : TAV_EXPAND_OK;
+  return pop_onto(todo, n, out) ? RT_NO_MEMORY : RT_OK;
 }
 
 static int expand(const char* text, int resolve, const char* at_p,
@@ -132,13 +118,13 @@ static int byte_value(const char* cp_name, char** bytes) {
   const char* held = rt_getenv(cp_name);
   char* text;
   switch (held ? rt_text_from_code_page(held, strlen(held), &text)
-               : RT_TEXT_EXACT) {
-    case RT_TEXT_EXACT:
+               : RT_OK) {
+    case RT_OK:
       if (held && text != held) {
         free(text);
       }
       return 0;
-    case RT_TEXT_NO_MEMORY:
+    case RT_NO_MEMORY:
       return -1;
   }
   *bytes = strdup(held);
@@ -148,8 +134,8 @@ static int byte_value(const char* cp_name, char** bytes) {
 // Reads the value of the variable name (upper-case) into *value: as
 // environment text, or with code_page as code-page text, exactly. A value
 // of bytes that are no text in the code page is taken as those bytes by
-// code-page text, and makes environment text fail with RT_ENV_NOT_EXACT.
-// Returns an RT_ENV_ result.
+// code-page text, and makes environment text fail with RT_NOT_IN_CODE_PAGE.
+// Returns RT_OK, RT_UNSET, RT_NOT_IN_CODE_PAGE, RT_NOT_TEXT or RT_NO_MEMORY.
 static int value_of(const char* name, int code_page, char** value) {
   char* text_name;
   char* cp_name;
@@ -159,37 +145,37 @@ static int value_of(const char* name, int code_page, char** value) {
     // The runtime's table is asked by the code-page name; a name that the
     // code page lacks is not in it.
     rc = rt_code_page_from_text(name, "", &cp_name);
-    if (rc == RT_TEXT_NO_MEMORY) {
-      return RT_ENV_NO_MEMORY;
+    if (rc == RT_NO_MEMORY) {
+      return RT_NO_MEMORY;
     }
-    rc = rc == RT_TEXT_EXACT ? byte_value(cp_name, value) : 0;
+    rc = rc == RT_OK ? byte_value(cp_name, value) : 0;
     free(cp_name);
     if (rc != 0) {
       free(*value);
       *value = NULL;
-      return rc < 0 ? RT_ENV_NO_MEMORY : RT_ENV_NOT_EXACT;
+      return rc < 0 ? RT_NO_MEMORY : RT_NOT_TEXT;
     }
     return rt_getenv_text(name, value);
   }
   switch (byte_value(name, value)) {
     case 1:
-      return RT_ENV_SET;
+      return RT_OK;
     case -1:
-      return RT_ENV_NO_MEMORY;
+      return RT_NO_MEMORY;
   }
   // A name that is no text in the code page names no variable.
   *value = NULL;
   switch (rt_text_from_code_page(name, strlen(name), &text_name)) {
-    case RT_TEXT_NOT_EXACT:
-      return RT_ENV_UNSET;
-    case RT_TEXT_NO_MEMORY:
-      return RT_ENV_NO_MEMORY;
+    case RT_NOT_TEXT:
+      return RT_UNSET;
+    case RT_NO_MEMORY:
+      return RT_NO_MEMORY;
   }
   rc = rt_getenv_exact(text_name, "", value);
   if (text_name != name) {
     free(text_name);
   }
-  if (rc == RT_ENV_NOT_EXACT) {
+  if (rc == RT_NOT_IN_CODE_PAGE) {
     free(*value);
     *value = NULL;
   }
@@ -200,7 +186,8 @@ static int value_of(const char* name, int code_page, char** value) {
 // %@P% (null when it has no form in the text); upper is scratch space for
 // the upper-case name. Sets *from_dir when repl is the settings directory.
 // With code_page the text is code-page text, otherwise environment text.
-// Returns a TAV_EXPAND_ result.
+// Returns RT_OK, RT_NOT_IN_CODE_PAGE or RT_NOT_TEXT (a value or %@P% with
+// no exact form in the text), or RT_NO_MEMORY.
 static int lookup(const char* name, size_t len, const char* at_p,
                   int code_page, Buf* upper, Buf* repl, int* from_dir) {
   char* value;
@@ -209,7 +196,7 @@ static int lookup(const char* name, size_t len, const char* at_p,
   upper->len = 0;
   repl->len = 0;
   if (append(upper, name, len)) {
-    return TAV_EXPAND_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   upper->data[len] = '\0';
   tav_upper(upper->data, upper->data + len, code_page);
@@ -217,28 +204,22 @@ static int lookup(const char* name, size_t len, const char* at_p,
   *from_dir = strcmp(upper->data, "@P") == 0;
   if (*from_dir) {
     if (!at_p) {
-      return TAV_EXPAND_NOT_EXACT;
+      return RT_NOT_IN_CODE_PAGE;
     }
-    return append(repl, at_p, strlen(at_p)) ? TAV_EXPAND_NO_MEMORY
-                                            : TAV_EXPAND_OK;
+    return append(repl, at_p, strlen(at_p)) ? RT_NO_MEMORY : RT_OK;
   }
   // The value exactly as the environment holds it, whatever its characters.
-  switch (value_of(upper->data, code_page, &value)) {
-    case RT_ENV_UNSET:
-      return TAV_EXPAND_OK;
-    case RT_ENV_NOT_EXACT:
-      return TAV_EXPAND_NOT_EXACT;
-    case RT_ENV_NO_MEMORY:
-      return TAV_EXPAND_NO_MEMORY;
+  rc = value_of(upper->data, code_page, &value);
+  if (rc != RT_OK) {
+    return rc == RT_UNSET ? RT_OK : rc;
   }
   // The value's own references are removed, not followed.
   rc = expand(value, 0, at_p, SIZE_MAX, code_page, &plain);
   free(value);
-  if (rc != TAV_EXPAND_OK) {
+  if (rc != RT_OK) {
     return rc;
   }
-  rc = append(repl, plain, strlen(plain)) ? TAV_EXPAND_NO_MEMORY
-                                          : TAV_EXPAND_OK;
+  rc = append(repl, plain, strlen(plain)) ? RT_NO_MEMORY : RT_OK;
   free(plain);
   return rc;
 }
@@ -249,7 +230,7 @@ char* tav_lookup(const char* name, const char* at_p) {
   int from_dir;
   int failed = lookup(name, strlen(name), at_p, 0, &upper, &repl,
                       &from_dir) !=
-                   TAV_EXPAND_OK ||
+                   RT_OK ||
                reserve(&repl, 0);
   free(upper.data);
   if (failed) {
@@ -288,7 +269,7 @@ static int expand(const char* text, int resolve, const char* at_p,
   int last_from_dir = 0;
   size_t inserted = 0;
   int dir_inserts = 0;
-  int rc = TAV_EXPAND_NO_MEMORY;
+  int rc = RT_NO_MEMORY;
 
   *result = NULL;
   if (push_reversed(&todo, text, strlen(text)) || reserve(&out, 0)) {
@@ -330,7 +311,7 @@ static int expand(const char* text, int resolve, const char* at_p,
         have_last = 0;
         last.len = 0;
         if ((got = lookup(name.data, name_len, at_p, code_page, &upper, &repl,
-                          &from_dir)) != TAV_EXPAND_OK) {
+                          &from_dir)) != RT_OK) {
           rc = got;
           goto fail;
         }
@@ -347,7 +328,7 @@ static int expand(const char* text, int resolve, const char* at_p,
            ++dir_inserts > TAV_MAX_DIR_INSERTS) ||
           same_reference(&repl, name.data, name_len)) {
         if (name_len + 2 > limit - out.len) {
-          rc = TAV_EXPAND_TOO_LARGE;
+          rc = RT_EXPANDS_PAST_LIMIT;
           goto fail;
         }
         if (append(&out, "%", 1) || append(&out, name.data, name_len) ||
@@ -357,7 +338,7 @@ static int expand(const char* text, int resolve, const char* at_p,
       } else {
         inserted += repl.len;
         if (inserted > limit) {
-          rc = TAV_EXPAND_TOO_LARGE;
+          rc = RT_EXPANDS_PAST_LIMIT;
           goto fail;
         }
         // The scan goes on at the first inserted byte.
@@ -370,7 +351,7 @@ static int expand(const char* text, int resolve, const char* at_p,
   out.data[out.len] = '\0';
   *result = out.data;
   out.data = NULL;
-  rc = TAV_EXPAND_OK;
+  rc = RT_OK;
 
 fail:
   free(todo.data);

@@ -5,29 +5,24 @@
 
 #include <stddef.h>
 
+#include "rt/outcome.h"
+
 // How often one expansion inserts a settings directory that itself holds a
 // "%". Such a directory can feed itself without end; past this count its
 // references stay as they stand.
 #define TAV_MAX_DIR_INSERTS 64
 
-// What tav_expand gives back.
-enum {
-  TAV_EXPAND_OK = 0,
-  TAV_EXPAND_NO_MEMORY = 1,
-  TAV_EXPAND_TOO_LARGE = 2,
-  TAV_EXPAND_NOT_EXACT = 3
-};
-
 // Replaces every %NAME% reference in text (environment text), rescanning
 // inserted text: by tav_lookup(NAME, at_p) when resolve is nonzero, by
 // nothing otherwise. at_p is what %@P% stands for. A reference whose
 // replacement equals it without regard to case stays. Takes time in
-// proportion to the text read and inserted. Returns TAV_EXPAND_OK and sets
+// proportion to the text read and inserted. Returns RT_OK and sets
 // *result to a new string that the caller frees with free();
-// TAV_EXPAND_TOO_LARGE when the result, or all the text inserted on the
-// way, would pass limit bytes (SIZE_MAX sets no limit); TAV_EXPAND_NOT_EXACT
-// when a variable's value has no exact form in environment text (a lone
-// UTF-16 surrogate on Windows); TAV_EXPAND_NO_MEMORY when out of memory.
+// RT_EXPANDS_PAST_LIMIT when the result, or all the text inserted on the
+// way, would pass limit bytes (SIZE_MAX sets no limit); RT_NOT_TEXT when a
+// variable's value has no exact form in environment text (a lone UTF-16
+// surrogate on Windows, bytes that are no text in the code page);
+// RT_NO_MEMORY when out of memory.
 // *result is null on failure. text and at_p are borrowed; not kept after
 // the call.
 int tav_expand(const char* text, int resolve, const char* at_p, size_t limit,
@@ -37,7 +32,7 @@ int tav_expand(const char* text, int resolve, const char* at_p, size_t limit,
 // no text in the code page: the bytes stay as they are, variables are read
 // as code-page text, and at_p is code-page text too, or null when the code
 // page cannot hold it. A value, or %@P%, that the code page cannot hold
-// exactly gives TAV_EXPAND_NOT_EXACT.
+// exactly gives RT_NOT_IN_CODE_PAGE.
 int tav_expand_code_page(const char* text, const char* at_p, size_t limit,
                          char** result);
 

@@ -32,18 +32,18 @@ int TAVInitializeEnvironment(int force) {
 
 // Tells whether the code page holds CLASSPATH exactly, as the runtime's
 // narrow table is to give it; traces the refusal of export when it does not.
-// Returns RT_ENV_SET, RT_ENV_UNSET, or RT_ENV_NOT_EXACT (also when memory
+// Returns RT_OK, RT_UNSET, or RT_NOT_IN_CODE_PAGE (also when memory
 // runs out).
 static int classpath_in_code_page(const char* export_name) {
   char* value;
   int found = rt_getenv_exact("CLASSPATH", "", &value);
   free(value);
-  if (found == RT_ENV_SET || found == RT_ENV_UNSET) {
+  if (found == RT_OK || found == RT_UNSET) {
     return found;
   }
   rt_trace(TAV_TRACE_NAME, "%s returns null reason=%s", export_name,
-           found == RT_ENV_NOT_EXACT ? "not-in-code-page" : "out-of-memory");
-  return RT_ENV_NOT_EXACT;
+           rt_outcome_word(found));
+  return RT_NOT_IN_CODE_PAGE;
 }
 
 const char* TAVGetClasspath(void) {
@@ -51,7 +51,7 @@ const char* TAVGetClasspath(void) {
   TAVInitializeEnvironment(0);
   // The narrow table would hold a stand-in for a character that the code
   // page lacks; such a value is not returned at all.
-  if (classpath_in_code_page("TAVGetClasspath") == RT_ENV_NOT_EXACT) {
+  if (classpath_in_code_page("TAVGetClasspath") == RT_NOT_IN_CODE_PAGE) {
     return NULL;
   }
   value = rt_getenv("CLASSPATH");
@@ -64,9 +64,10 @@ char* TAVGetExtendedClasspath(void) {
   char* base_cp = NULL;
   char* value;
   int found;
+  int found_base;
   TAVInitializeEnvironment(0);
   found = classpath_in_code_page("TAVGetExtendedClasspath");
-  if (found == RT_ENV_NOT_EXACT) {
+  if (found == RT_NOT_IN_CODE_PAGE) {
     return NULL;
   }
   if (tav_program_base_dir(base, sizeof base)) {
@@ -74,28 +75,24 @@ char* TAVGetExtendedClasspath(void) {
   }
   // The base goes to the caller as code-page text, or by its short name; a
   // class path that names somewhere else is never returned.
-  switch (tav_base_in_code_page(base, &base_cp)) {
-    case RT_TEXT_NOT_EXACT:
-      rt_trace(TAV_TRACE_NAME,
-               "TAVGetExtendedClasspath returns null reason=not-in-code-page "
-               "base=%q",
-               base_cp);
-      free(base_cp);
-      return NULL;
-    case RT_TEXT_NO_MEMORY:
-      rt_trace(TAV_TRACE_NAME,
-               "TAVGetExtendedClasspath returns null reason=out-of-memory");
-      return NULL;
+  found_base = tav_base_in_code_page(base, &base_cp);
+  if (found_base != RT_OK) {
+    rt_trace(TAV_TRACE_NAME,
+             base_cp ? "TAVGetExtendedClasspath returns null reason=%s base=%q"
+                     : "TAVGetExtendedClasspath returns null reason=%s",
+             rt_outcome_word(found_base), base_cp);
+    free(base_cp);
+    return NULL;
   }
-  value = tav_extend_classpath(found == RT_ENV_SET ? rt_getenv("CLASSPATH")
+  value = tav_extend_classpath(found == RT_OK ? rt_getenv("CLASSPATH")
                                                    : NULL,
                                base_cp);
   free(base_cp);
   if (value) {
     rt_trace(TAV_TRACE_NAME, "TAVGetExtendedClasspath returns %q", value);
   } else {
-    rt_trace(TAV_TRACE_NAME,
-             "TAVGetExtendedClasspath returns null reason=out-of-memory");
+    rt_trace(TAV_TRACE_NAME, "TAVGetExtendedClasspath returns null reason=%s",
+             rt_outcome_word(RT_NO_MEMORY));
   }
   return value;
 }

@@ -4,35 +4,23 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "rt/grow.h"
 #include "rt/utf.h"
-#include "tavcore/reader.h"
+#include "tavcore/lines.h"
 
 enum { CTRL_Z = 26 };
 
 // The line buffer's first capacity; it doubles from there.
 static const size_t kLineStart = 128;
 
-// Makes room for a byte at reader->line[len], doubling the buffer when the
-// line has reached its capacity, so that a line of n bytes costs about
-// log2(n) reallocations. Returns 0, or 1 when it cannot grow (the buffer
-// then stays as it was).
+// Makes room for a byte at reader->line[len]. Returns 0, or 1 when the
+// buffer cannot grow (it then stays as it was).
 static int make_room(TavReader* reader, size_t len) {
-  size_t cap;
-  char* grown;
-  if (len < reader->line_cap) {
-    return 0;
-  }
-  if (reader->line_cap > SIZE_MAX / 2) {
-    return 1;
-  }
-  cap = reader->line_cap < kLineStart ? kLineStart : reader->line_cap * 2;
-  grown = (char*)realloc(reader->line, cap);
-  if (!grown) {
-    return 1;
-  }
-  reader->line = grown;
-  reader->line_cap = cap;
-  return 0;
+  return len < SIZE_MAX &&
+                 rt_grow((void**)&reader->line, &reader->line_cap, len + 1, 1,
+                         kLineStart) == RT_OK
+             ? 0
+             : 1;
 }
 
 // Reads the next character of the file: a byte, or a UTF-16 unit of the
@@ -65,14 +53,14 @@ int tav_read_line(TavReader* reader, FILE* file, TavEncoding enc) {
     }
     if (c == CTRL_Z || c == EOF) {
       if (!kept) {
-        return TAV_LINE_NONE;
+        return RT_END;
       }
       break;
     }
     kept = 1;
     // Room for the longest UTF-8 form of one character.
     if (make_room(reader, len + 3)) {
-      return TAV_LINE_NO_MEMORY;
+      return RT_NO_MEMORY;
     }
     if (enc != TAV_UTF16LE && enc != TAV_UTF16BE) {
       reader->line[len++] = (char)c;
@@ -98,10 +86,10 @@ int tav_read_line(TavReader* reader, FILE* file, TavEncoding enc) {
     }
   }
   if (make_room(reader, len)) {
-    return TAV_LINE_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   reader->line[len] = '\0';
-  return whole && !high ? TAV_LINE_READ : TAV_LINE_NOT_TEXT;
+  return whole && !high ? RT_OK : RT_NOT_TEXT;
 }
 
 TavEncoding tav_read_mark(FILE* file) {

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "rt/beside.h"
 #include "rt/path.h"
 #include "rt/rt.h"
 #include "rt/trace.h"
@@ -28,57 +29,50 @@ int tav_base_dir(const char* exe_path, char* buf, size_t size) {
 
 int tav_program_base_dir(char* buf, size_t size) {
   char* exe;
-  int why = rt_exe_path(&exe);
+  size_t keep;
+  int why = rt_program_folder(&exe, &keep);
   if (size > 0) {
     buf[0] = '\0';
   }
-  if (why) {
-    rt_trace(TAV_TRACE_NAME, "executable unknown reason=%s",
-             rt_exe_path_reason(why));
-    return 1;
+  if (why == RT_OK && tav_base_dir(exe, buf, size)) {
+    why = RT_PATH_TOO_LONG;
   }
-  why = tav_base_dir(exe, buf, size);
-  if (why) {
-    rt_trace(TAV_TRACE_NAME,
-             "executable=%q no settings directory "
-             "reason=no-separator-or-too-long",
-             exe);
-  } else {
+  if (why == RT_OK) {
     rt_trace(TAV_TRACE_NAME, "executable=%q settings directory=%q", exe, buf);
+  } else if (exe) {
+    rt_trace(TAV_TRACE_NAME, "executable=%q no settings directory reason=%s",
+             exe, rt_outcome_word(why));
+  } else {
+    rt_trace(TAV_TRACE_NAME, "executable unknown reason=%s",
+             rt_outcome_word(why));
   }
   free(exe);
-  return why;
+  return why == RT_OK ? 0 : 1;
 }
 
 char* tav_extend_classpath(const char* value, const char* base) {
-  static const char kFormat[] =
-      "%s" RT_LIST_SEP "%s" RT_DIR_SEP ".." RT_DIR_SEP "classes" RT_LIST_SEP
-      "%s" RT_DIR_SEP ".." RT_DIR_SEP "lib" RT_DIR_SEP "classes.zip";
   size_t vlen;
   size_t blen = strlen(base);
-  size_t size;
+  size_t beside;
   char* out;
   if (!value) {
     value = ".";
   }
   vlen = strlen(value);
-  if (blen == 0) {
-    size = vlen + 1;
-  } else {
-    // The fixed text of the format is well below the 64 bytes added.
-    if (vlen > SIZE_MAX - 2 * blen - 64) {
-      return NULL;
-    }
-    size = vlen + 2 * blen + 64;
+  // The classes folder and classes.zip, after a separator; nothing beside
+  // an empty base.
+  beside = blen == 0 ? 0 : rt_beside_length(blen, 2) + 1;
+  if (vlen > SIZE_MAX - 1 - beside) {
+    return NULL;
   }
-  out = (char*)malloc(size);
+  out = (char*)malloc(vlen + beside + 1);
   if (!out) {
     return NULL;
   }
-  if (blen == 0) {
-    memcpy(out, value, size);
-  } else {
-    snprintf(out, size, kFormat, value, base, base);
+  memcpy(out, value, vlen + 1);
+  if (blen > 0) {
+    memcpy(out + vlen, RT_LIST_SEP, 1);
+    rt_put_beside(out + vlen + 1, base, blen, 2);
   }
   return out;
 }
@@ -97,20 +91,20 @@ int tav_base_in_code_page(const char* base, char** cp) {
   // up from it follows as it stands.
   dir = (char*)malloc(len - up + 1);
   if (!dir) {
-    return RT_TEXT_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   memcpy(dir, base, len - up);
   dir[len - up] = '\0';
   rc = rt_code_page_path(dir, "", cp);
   free(dir);
-  if (rc == RT_TEXT_NO_MEMORY) {
+  if (rc == RT_NO_MEMORY) {
     return rc;
   }
   out = (char*)malloc(strlen(*cp) + up + 1);
   if (!out) {
     free(*cp);
     *cp = NULL;
-    return RT_TEXT_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   memcpy(out, *cp, strlen(*cp));
   memcpy(out + strlen(*cp), kUp, up + 1);

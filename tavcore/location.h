@@ -30,8 +30,8 @@ int tav_program_base_dir(char* buf, size_t size);
 // The settings directory base (environment text) as code-page text, for a
 // caller that takes code-page text: exactly, or with the program's folder
 // by its short name where the code page lacks a character of it. Returns
-// RT_TEXT_EXACT with *cp a new string that the caller frees with free();
-// RT_TEXT_NOT_EXACT with *cp the form for messages; RT_TEXT_NO_MEMORY with
+// RT_OK with *cp a new string that the caller frees with free();
+// RT_NOT_IN_CODE_PAGE with *cp the form for messages; RT_NO_MEMORY with
 // *cp null. An empty base gives the empty string.
 int tav_base_in_code_page(const char* base, char** cp);
 

@@ -10,6 +10,7 @@
 #include "rt/rt.h"
 #include "rt/trace.h"
 #include "tavcore/expand.h"
+#include "tavcore/lines.h"
 #include "tavcore/tavcore.h"
 #include "tavcore/trace_name.h"
 
@@ -48,21 +49,21 @@ static int opens_environment(const char* p) {
   return *p == ']';
 }
 
-static void trace_not_applied(const TavReader* reader, const char* reason,
+static void trace_not_applied(const TavReader* reader, int why,
                               const char* text) {
   rt_trace(TAV_TRACE_NAME, "line %d not applied reason=%s text=%q",
-           reader->line_number, reason, text);
+           reader->line_number, rt_outcome_word(why), text);
 }
 
 // Traces what the environment made of the assignment text, whose "=" (if
 // any) is at eq; the text is split there for the trace and mended after.
 static void trace_assignment(const TavReader* reader, char* text, char* eq,
-                             int putenv_rc) {
+                             int put) {
   if (!rt_trace_on()) {
     return;
   }
-  if (putenv_rc != 0) {
-    trace_not_applied(reader, "refused", text);
+  if (put != RT_OK) {
+    trace_not_applied(reader, put, text);
     return;
   }
   *eq = '\0';
@@ -84,7 +85,7 @@ static int apply_assignment(const TavReader* reader, char* text,
                             int code_page) {
   char* end = text + strlen(text);
   char* eq;
-  int putenv_rc;
+  int put;
   while (end > text && is_space(end[-1])) {
     end--;
   }
@@ -108,20 +109,18 @@ static int apply_assignment(const TavReader* reader, char* text,
     // Bytes that are no text in the code page go to the runtime's table as
     // they are, never turned into characters; the table keeps the copy.
     char* copy = strdup(text);
-    if (!copy) {
-      trace_not_applied(reader, "out-of-memory", text);
-      return 1;
-    }
-    putenv_rc = rt_putenv(copy);
+    put = !copy                  ? RT_NO_MEMORY
+          : rt_putenv(copy) == 0 ? RT_OK
+                                 : RT_REFUSED;
   } else {
     // On Windows in UTF-16, with exactly the characters of the line.
-    putenv_rc = rt_putenv_text(text);
+    put = rt_putenv_text(text);
   }
-  if (putenv_rc == -2) {
-    trace_not_applied(reader, "out-of-memory", text);
+  if (put == RT_NO_MEMORY) {
+    trace_not_applied(reader, put, text);
     return 1;
   }
-  trace_assignment(reader, text, eq, putenv_rc);
+  trace_assignment(reader, text, eq, put);
   return 0;
 }
 
@@ -140,20 +139,17 @@ static int handle_line(TavReader* reader, const char* line, int code_page,
                                             TAV_MAX_EXPANDED_LINE, &text)
                      : tav_expand(line, 1, reader->at_p,
                                   TAV_MAX_EXPANDED_LINE, &text);
-  if (rc == TAV_EXPAND_NOT_EXACT && as_bytes_next) {
+  if (rc == RT_NOT_TEXT && as_bytes_next) {
     return 2;
   }
   reader->line_number++;
-  if (rc == TAV_EXPAND_TOO_LARGE || rc == TAV_EXPAND_NOT_EXACT) {
-    trace_not_applied(
-        reader,
-        rc == TAV_EXPAND_TOO_LARGE ? "expands-past-limit" : "text-not-exact",
-        line);
-    return 0;
-  }
-  if (rc != TAV_EXPAND_OK) {
-    trace_not_applied(reader, "out-of-memory", line);
+  if (rc == RT_NO_MEMORY) {
+    trace_not_applied(reader, rc, line);
     return 1;
+  }
+  if (rc != RT_OK) {
+    trace_not_applied(reader, rc, line);
+    return 0;
   }
   p = text;
   while (is_space(*p)) {
@@ -161,7 +157,7 @@ static int handle_line(TavReader* reader, const char* line, int code_page,
   }
   if (*p == '\0' || *p == ';') {
     // A comment.
-    trace_not_applied(reader, *p ? "comment" : "empty", text);
+    trace_not_applied(reader, *p ? RT_COMMENT : RT_EMPTY, text);
   } else if (*p == '[') {
     *in_section = opens_environment(p + 1);
     rt_trace(TAV_TRACE_NAME, "line %d section %q %s", reader->line_number, p,
@@ -169,7 +165,7 @@ static int handle_line(TavReader* reader, const char* line, int code_page,
   } else if (*in_section) {
     rc = apply_assignment(reader, p, code_page);
   } else {
-    trace_not_applied(reader, "outside-section", text);
+    trace_not_applied(reader, RT_OUTSIDE_SECTION, text);
   }
   free(text);
   return rc;
@@ -181,7 +177,7 @@ static int handle_as_bytes(TavReader* reader, const char* line,
                            int* in_section) {
   if (!reader->at_p_cp &&
       rt_code_page_from_text(reader->at_p, "", &reader->at_p_cp) ==
-          RT_TEXT_NOT_EXACT) {
+          RT_NOT_IN_CODE_PAGE) {
     free(reader->at_p_cp);
     reader->at_p_cp = NULL;
   }
@@ -199,11 +195,11 @@ static int handle_read_line(TavReader* reader, TavEncoding enc,
   int rc;
   if (enc == TAV_CODE_PAGE) {
     switch (rt_text_from_code_page(line, strlen(line), &text)) {
-      case RT_TEXT_NO_MEMORY:
+      case RT_NO_MEMORY:
         reader->line_number++;
-        trace_not_applied(reader, "out-of-memory", line);
+        trace_not_applied(reader, RT_NO_MEMORY, line);
         return 1;
-      case RT_TEXT_NOT_EXACT:
+      case RT_NOT_TEXT:
         return handle_as_bytes(reader, line, in_section);
     }
   }
@@ -216,40 +212,32 @@ static int handle_read_line(TavReader* reader, TavEncoding enc,
   return rc == 2 ? handle_as_bytes(reader, line, in_section) : rc;
 }
 
-// Traces why the settings file at path could not be opened, as the open
-// found it.
-static void trace_not_read(const char* path, int why) {
-  const char* reason = "not-found";
-  if (why == RT_FILE_NOT_REGULAR) {
-    reason = "not-a-regular-file";
-  } else if (why == RT_FILE_UNREADABLE) {
-    reason = "unreadable";
-  }
-  rt_trace(TAV_TRACE_NAME, "settings file=%q not read reason=%s", path, reason);
-}
 
 int tav_load_settings(const char* directory, const char* file_name) {
   TavReader reader;
   char* path = NULL;
   FILE* file = NULL;
   int in_section = 0;
-  int got = TAV_LINE_NO_MEMORY;
+  int got = RT_NO_MEMORY;
   int rc = 1;
   int why;
   TavEncoding enc;
 
-  if (tav_reader_begin(&reader, directory)) {
-    rt_trace(TAV_TRACE_NAME, "settings not read reason=out-of-memory");
+  if (tav_reader_begin(&reader, directory) != RT_OK) {
+    rt_trace(TAV_TRACE_NAME, "settings not read reason=%s",
+             rt_outcome_word(RT_NO_MEMORY));
     return 1;
   }
   path = rt_path_join(reader.dir, file_name);
   if (!path) {
-    rt_trace(TAV_TRACE_NAME, "settings not read reason=out-of-memory");
+    rt_trace(TAV_TRACE_NAME, "settings not read reason=%s",
+             rt_outcome_word(RT_NO_MEMORY));
     goto fail;
   }
   why = rt_open_regular(path, &file);
-  if (why) {
-    trace_not_read(path, why);
+  if (why != RT_OK) {
+    rt_trace(TAV_TRACE_NAME, "settings file=%q not read reason=%s", path,
+             rt_outcome_word(why));
     goto fail;
   }
   rt_trace(TAV_TRACE_NAME, "settings file=%q opened", path);
@@ -260,19 +248,24 @@ int tav_load_settings(const char* directory, const char* file_name) {
              : enc == TAV_UTF16LE ? "utf-16le"
                                   : "utf-16be");
   }
-  while ((got = tav_read_line(&reader, file, enc)) == TAV_LINE_READ ||
-         got == TAV_LINE_NOT_TEXT) {
-    if (got == TAV_LINE_NOT_TEXT) {
+  while ((got = tav_read_line(&reader, file, enc)) == RT_OK ||
+         got == RT_NOT_TEXT) {
+    if (got == RT_NOT_TEXT) {
       reader.line_number++;
-      trace_not_applied(&reader, "text-not-exact", reader.line);
+      trace_not_applied(&reader, RT_NOT_TEXT, reader.line);
     } else if (handle_read_line(&reader, enc, &in_section)) {
-      got = TAV_LINE_NO_MEMORY;
+      got = RT_NO_MEMORY;
       break;
     }
   }
-  rc = got == TAV_LINE_NONE ? 0 : 1;
-  rt_trace(TAV_TRACE_NAME, "settings file=%q %s after %d lines", path,
-           rc ? "stopped reason=out-of-memory" : "read", reader.line_number);
+  rc = got == RT_END ? 0 : 1;
+  if (rc) {
+    rt_trace(TAV_TRACE_NAME, "settings file=%q stopped reason=%s after %d lines",
+             path, rt_outcome_word(got), reader.line_number);
+  } else {
+    rt_trace(TAV_TRACE_NAME, "settings file=%q read after %d lines", path,
+             reader.line_number);
+  }
 
 fail:
   if (file) {

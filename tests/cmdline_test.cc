@@ -65,11 +65,11 @@ TEST(CmdlineTest, BuildsTheLineWithinThePlatformLimit) {
     uint16_t* line = nullptr;
     int rc = rt_cmdline_build(args, lens, 2, &line);
     if (extra == 0) {
-      ASSERT_EQ(0, rc);
+      ASSERT_EQ(RT_OK, rc);
       std::u16string got((const char16_t*)line);
       EXPECT_EQ(u"a " + second, got);
     } else {
-      EXPECT_EQ(1, rc);
+      EXPECT_EQ(RT_COMMAND_LINE_TOO_LONG, rc);
       EXPECT_EQ(nullptr, line);
     }
     free(line);

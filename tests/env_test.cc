@@ -72,14 +72,14 @@ TEST(EnvTest, AListOfVariablesComesInOneBlockEachAfterItsPrefix) {
   const char* prefixes[] = {"-DRTT_L1=", "", "-D3=", "x", "y"};
   int found[5];
   char* values[5];
-  ASSERT_EQ(RT_ENV_SET, rt_getenv_exact_list(5, names, prefixes, found,
+  ASSERT_EQ(RT_OK, rt_getenv_exact_list(5, names, prefixes, found,
                                              values));
   const struct {
     int found;
     const char* value;
-  } kWant[] = {{RT_ENV_SET, "-DRTT_L1=one"}, {RT_ENV_UNSET, ""},
-               {RT_ENV_UNSET, "-D3="}, {RT_ENV_SET, "xfour"},
-               {RT_ENV_UNSET, "y"}};
+  } kWant[] = {{RT_OK, "-DRTT_L1=one"}, {RT_UNSET, ""},
+               {RT_UNSET, "-D3="}, {RT_OK, "xfour"},
+               {RT_UNSET, "y"}};
   for (int i = 0; i < 5; i++) {
     SCOPED_TRACE(names[i]);
     EXPECT_EQ(kWant[i].found, found[i]);

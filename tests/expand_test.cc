@@ -9,7 +9,7 @@
 
 #include "rt/path.h"
 #include "tavcore/expand.h"
-#include "tavcore/reader.h"
+#include "tavcore/reading.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 
@@ -17,10 +17,10 @@ static std::string expand_in(const char* at_p, const std::string& text,
                              int resolve, size_t limit) {
   char* out;
   int rc = tav_expand(text.c_str(), resolve, at_p, limit, &out);
-  std::string result = rc == TAV_EXPAND_TOO_LARGE ? "(too large)"
+  std::string result = rc == RT_EXPANDS_PAST_LIMIT ? "(too large)"
                        : out                      ? out
                                                   : "(null)";
-  EXPECT_EQ(rc == TAV_EXPAND_OK, out != nullptr);
+  EXPECT_EQ(rc == RT_OK, out != nullptr);
   free(out);
   return result;
 }

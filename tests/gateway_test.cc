@@ -35,7 +35,11 @@ TEST(ContentLengthTest, OnlyDecimalDigitsThatFitAreALength) {
   for (const auto& c : cases) {
     unsigned long long length = 42;
     int rc = cgi_content_length(c.value, &length);
-    EXPECT_EQ(c.number ? 0 : 1, rc) << (c.value ? c.value : "null");
+    EXPECT_EQ(c.number ? RT_OK
+              : c.value ? RT_LENGTH_NOT_A_NUMBER
+                        : RT_NO_LENGTH,
+              rc)
+        << (c.value ? c.value : "null");
     EXPECT_EQ(c.number ? c.length : 42, length) << (c.value ? c.value : "null");
   }
 }
@@ -59,7 +63,7 @@ TEST(ExecVectorTest, AnyAllocationFailureGivesTheErrorResponse) {
       cgi_free_vector(vector);
       return;
     }
-    EXPECT_EQ(CGI_NO_MEMORY, rc);
+    EXPECT_EQ(RT_NO_MEMORY, rc);
     EXPECT_EQ(nullptr, vector);
 
     int status = -1;

@@ -9,7 +9,7 @@
 #include "rt/path.h"
 #include "rt/rt.h"
 #include "tavcore/location.h"
-#include "tavcore/reader.h"
+#include "tavcore/reading.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 

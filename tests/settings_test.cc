@@ -1,6 +1,7 @@
 // The settings file reader: line reading, sections and assignments, Join and
 // the settings directory, and allocation failures while a file is read.
 #include "tavcore/reader.h"
+#include "tavcore/reading.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -168,17 +169,17 @@ TEST(SettingsTest, MissingOrIrregularFileChangesNothing) {
     int why;
   };
   std::vector<Case> cases = {
-      {dir, "vorel.ini", RT_FILE_MISSING},
-      {dir, "folder", RT_FILE_NOT_REGULAR},
-      {device.substr(0, cut), device.substr(cut), RT_FILE_NOT_REGULAR},
+      {dir, "vorel.ini", RT_NOT_FOUND},
+      {dir, "folder", RT_NOT_REGULAR},
+      {device.substr(0, cut), device.substr(cut), RT_NOT_REGULAR},
   };
   ASSERT_TRUE(make_dirs(dir + "folder"));
   // A FIFO without a writer must not hold the reader up.
   if (make_fifo(dir + "fifo")) {
-    cases.push_back({dir, "fifo", RT_FILE_NOT_REGULAR});
+    cases.push_back({dir, "fifo", RT_NOT_REGULAR});
   }
   if (make_unreadable_file(dir + "locked.ini")) {
-    cases.push_back({dir, "locked.ini", RT_FILE_UNREADABLE});
+    cases.push_back({dir, "locked.ini", RT_UNREADABLE});
   }
   test_putenv("TAVT_B=old");
   for (const auto& c : cases) {

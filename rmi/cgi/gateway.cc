@@ -44,18 +44,21 @@ void cgi_error_response(const char* message) {
 
 int cgi_content_length(const char* value, unsigned long long* length) {
   unsigned long long n = 0;
-  if (!value || !*value) {
-    return 1;
+  if (!value) {
+    return RT_NO_LENGTH;
+  }
+  if (!*value) {
+    return RT_LENGTH_NOT_A_NUMBER;
   }
   for (const char* p = value; *p; p++) {
     unsigned digit = (unsigned)(unsigned char)*p - '0';
     if (digit > 9 || n > (ULLONG_MAX - digit) / 10) {
-      return 1;
+      return RT_LENGTH_NOT_A_NUMBER;
     }
     n = n * 10 + digit;
   }
   *length = n;
-  return 0;
+  return RT_OK;
 }
 
 // Reads and drops the request body before the error response. A web server
@@ -65,9 +68,10 @@ int cgi_content_length(const char* value, unsigned long long* length) {
 static void discard_request_body(void) {
   const char* value = rt_getenv("CONTENT_LENGTH");
   unsigned long long length;
-  if (cgi_content_length(value, &length)) {
+  int rc = cgi_content_length(value, &length);
+  if (rc != RT_OK) {
     rt_trace(kTraceName, "request body not read reason=%s",
-             value ? "length-not-a-number" : "no-length");
+             rt_outcome_word(rc));
     return;
   }
   rt_trace(kTraceName, "request body discarded bytes=%U of=%U",
@@ -87,7 +91,7 @@ int cgi_exec_vector(char*** vector) {
   int found[CGI_VARIABLE_COUNT];
   int tracing = rt_trace_on();
   if (!entries) {
-    return CGI_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   // The values come from the remote client. Each goes into the vector as it
   // is, after -DNAME=: rt_exec hands each entry to the interpreter whole as
@@ -95,30 +99,30 @@ int cgi_exec_vector(char*** vector) {
   // code-page text: one that the code page cannot hold exactly is not passed
   // in another form, which a filter in front of the server never saw.
   if (rt_getenv_exact_list(CGI_VARIABLE_COUNT, kVariables, kPrefixes, found,
-                           properties) != RT_ENV_SET) {
+                           properties) != RT_OK) {
     free(entries);
-    return CGI_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   for (int i = 0; i < CGI_VARIABLE_COUNT; i++) {
     const char* value = properties[i] + kPrefixLengths[i];
-    if (found[i] == RT_ENV_NOT_EXACT) {
-      rt_trace(kTraceName, "variable %s not passed reason=not-in-code-page "
-               "value=%q", kVariables[i], value);
+    if (found[i] == RT_NOT_IN_CODE_PAGE) {
+      rt_trace(kTraceName, "variable %s not passed reason=%s value=%q",
+               kVariables[i], rt_outcome_word(found[i]), value);
       // Nothing of a vector that is not used is kept.
       free(properties[0]);
       free(entries);
-      return CGI_NOT_IN_CODE_PAGE;
+      return RT_NOT_IN_CODE_PAGE;
     }
     if (tracing) {
       rt_trace(kTraceName, "variable %s value=%q", kVariables[i],
-               found[i] == RT_ENV_UNSET ? NULL : value);
+               found[i] == RT_UNSET ? NULL : value);
     }
   }
   entries[0] = (char*)kInterpreter;
   entries[CGI_VARIABLE_COUNT + 1] = (char*)kHandlerClass;
   entries[CGI_VARIABLE_COUNT + 2] = NULL;
   *vector = entries;
-  return 0;
+  return RT_OK;
 }
 
 void cgi_free_vector(char** vector) {
@@ -128,62 +132,42 @@ void cgi_free_vector(char** vector) {
   free(vector);
 }
 
-// The words that the trace gives the reasons of rt_exec.
-static const char* not_started_reason(int reason) {
-  switch (reason) {
-    case RT_EXEC_NOT_FOUND:
-      return "not-found";
-    case RT_EXEC_BATCH_FILE:
-      return "batch-file-refused";
-    case RT_EXEC_TOO_LONG:
-      return "command-line-too-long";
-    case RT_EXEC_NO_MEMORY:
-      return "out-of-memory";
-    case RT_EXEC_NOT_TEXT:
-      return "not-text";
-    default:
-      return "refused-by-platform";
-  }
-}
-
 static void trace_starting(const char* program, const char* command_line) {
   rt_trace(kTraceName, "interpreter found=%q", program);
   rt_trace(kTraceName, "command line=%q", command_line);
 }
 
-static void trace_untied(const char* reason) {
+static void trace_untied(int why) {
   rt_trace(kTraceName, "interpreter not tied to the gateway reason=%s",
-           reason);
+           rt_outcome_word(why));
 }
 
 int cgi_main(int argc, char** argv) {
   char** vector;
   // The command line is joined for the trace only when there is one.
-  RtExecReport report = {rt_trace_on() ? trace_starting : NULL, trace_untied,
-                         0};
+  RtExecReport report = {rt_trace_on() ? trace_starting : NULL,
+                         trace_untied};
   int status = 1;
-  int failed;
+  int rc;
   (void)argc;
   (void)argv;
-  switch (cgi_exec_vector(&vector)) {
-    case CGI_NO_MEMORY:
-      rt_trace(kTraceName, "interpreter not started reason=out-of-memory");
-      return fail_request("memory allocation failure");
-    case CGI_NOT_IN_CODE_PAGE:
-      rt_trace(kTraceName,
-               "interpreter not started reason=variable-not-in-code-page");
-      return fail_request("variable conversion failure");
+  rc = cgi_exec_vector(&vector);
+  if (rc != RT_OK) {
+    rt_trace(kTraceName, "interpreter not started reason=%s",
+             rt_outcome_word(rc));
+    return fail_request(rc == RT_NO_MEMORY ? "memory allocation failure"
+                                           : "variable conversion failure");
   }
   rt_trace(kTraceName, "exec program=%q %v", kInterpreter, CGI_VECTOR_SIZE - 1,
            vector);
   // On Windows the interpreter runs as a child with this process's standard
   // streams, and its status becomes the gateway's, so that the web server
   // sees the request end when the interpreter's answer does.
-  failed = rt_exec(kInterpreter, vector, &status, &report);
+  rc = rt_exec(kInterpreter, vector, &status, &report);
   cgi_free_vector(vector);
-  if (failed) {
+  if (rc != RT_OK) {
     rt_trace(kTraceName, "interpreter not started reason=%s",
-             not_started_reason(report.reason));
+             rt_outcome_word(rc));
     return fail_request("interpreter execution failure");
   }
   rt_trace(kTraceName, "interpreter ended status=%d", status);

@@ -3,6 +3,8 @@
 #ifndef RMI_CGI_GATEWAY_H_
 #define RMI_CGI_GATEWAY_H_
 
+#include "rt/outcome.h"
+
 // The number of CGI variables passed on, and of entries in the exec vector
 // (the interpreter, one property per variable, the class, a null entry).
 #define CGI_VARIABLE_COUNT 18
@@ -28,14 +30,13 @@ int cgi_main(int argc, char** argv);
 // CGI_VARIABLE_COUNT - 1). Never freed; lives until the process exits.
 const char* cgi_variable(int i);
 
-// Why cgi_exec_vector built no vector.
-#define CGI_NO_MEMORY 1
-#define CGI_NOT_IN_CODE_PAGE 2  // a value holds a character the code page lacks
+// cgi_exec_vector builds no vector when memory runs out (RT_NO_MEMORY) or
+// a value holds a character the code page lacks (RT_NOT_IN_CODE_PAGE).
 
 // Builds the exec vector: "java", one property argument per CGI variable
 // (an unset one with an empty value), the handler class and a null entry.
 // Each property arrives at the interpreter as exactly one argument: -D, the
-// name, "=" and the value, exactly as the server set it. Returns 0 and sets
+// name, "=" and the value, exactly as the server set it. Returns RT_OK and sets
 // *vector, or one of the reasons above (*vector is then untouched and
 // nothing is kept). Returns a new vector; the caller frees it with
 // cgi_free_vector().
@@ -45,8 +46,9 @@ int cgi_exec_vector(char*** vector);
 void cgi_free_vector(char** vector);
 
 // Reads a CONTENT_LENGTH value: decimal digits only (no sign, blank or other
-// byte), at least one, and a number that fits. Returns 0 and sets *length, or
-// 1 when value is null or not such a number (*length is then untouched).
+// byte), at least one, and a number that fits. Returns RT_OK and sets
+// *length; RT_NO_LENGTH when value is null, RT_LENGTH_NOT_A_NUMBER when it
+// is not such a number (*length is then untouched).
 int cgi_content_length(const char* value, unsigned long long* length);
 
 // Writes the CGI error response with message to standard output: the status

@@ -5,8 +5,10 @@
 # program against the installed tavcore alone (find_package everywhere,
 # pkg-config on Linux), and checks the bill of materials in every package
 # (check-sbom.sh). The native run also lints the manual pages (sources
-# and installed tree), runs lintian on every .deb, and builds the C program
-# against the files of the .deb set too.
+# and installed tree) and checks the .deb set that dpkg-buildpackage made
+# (scripts/debian-check.sh, in NORVANE_DEBS, by default build/debian/one):
+# its file lists, lintian, hardening, debug files, and the C program built
+# against its files too.
 #
 #   tests/consumer/run.sh native
 #   tests/consumer/run.sh win32 32      # run the program under 32-bit Wine
@@ -33,7 +35,8 @@ report="consumer $preset"
 contents() {
   case $1 in
     *.deb) dpkg-deb -c "$1" | awk '{print $6}' |
-             sed -e 's|^\./usr/||' -e 's|^\(share/man/.*\)\.gz$|\1|' |
+             sed -e 's|^\./usr/||' -e 's|^\(share/man/.*\)\.gz$|\1|' \
+                 -e 's|^\(share/doc/[^/]*/README\.md\)\.gz$|\1|' |
              grep -v -E \
                '^share/doc/([^/]+)/(copyright|changelog\.gz|\1\.spdx\.json)$' ;;
     *) sbom=$(basename "$1" | sed -E 's/\.(zip|tar\.gz)$//').spdx.json
@@ -44,10 +47,12 @@ contents() {
 rm -rf "$work"
 mkdir -p "$work" "$prod/jdk/bin" "$prod/bin"
 : > "$log"
+debdir=/nonexistent
 case $preset in
   win32) toolchain=$root/cmake/mingw-i686.cmake exe=.exe ;;
   win64) toolchain=$root/cmake/mingw-x86_64.cmake exe=.exe ;;
-  *) toolchain= exe= ma=$(cc -print-multiarch) ;;
+  *) toolchain= exe= ma=$(cc -print-multiarch)
+     debdir=${NORVANE_DEBS:-$root/build/debian/one} ;;
 esac
 
 if [ -z "$toolchain" ]; then
@@ -98,7 +103,7 @@ main_count=0
 debug_zip=
 : > "$work/debs.list"
 for pkg in "$build"/packages/*.zip "$build"/packages/*.tar.gz \
-           "$build"/packages/*.deb; do
+           "$debdir"/*.deb; do
   [ -f "$pkg" ] || continue
   name=$(basename "$pkg")
   contents "$pkg" > "$work/$name.list"
@@ -180,11 +185,19 @@ fi
 # refuses a main archive with a file changed and one with a file missing.
 project_version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' \
                     "$build/CMakeCache.txt")
+# Debian's build dates its files by the changelog's top entry; the others
+# by the last commit.
+deb_epoch=$(dpkg-parsechangelog -l debian/changelog -S Timestamp 2> /dev/null)
 for pkg in "$build"/packages/*.zip "$build"/packages/*.tar.gz \
-           "$build"/packages/*.deb "$build"/packages/*.msi; do
+           "$debdir"/*.deb "$build"/packages/*.msi; do
   case $pkg in *-dbgsym_*.deb) continue ;; esac
   [ -f "$pkg" ] || continue
-  if tests/consumer/check-sbom.sh "$project_version" "$pkg" 2>> "$log"; then
+  case $pkg in
+    *.deb) epoch=$deb_epoch ;;
+    *) epoch=${SOURCE_DATE_EPOCH:-} ;;
+  esac
+  if SOURCE_DATE_EPOCH=$epoch \
+       tests/consumer/check-sbom.sh "$project_version" "$pkg" 2>> "$log"; then
     ok "bill of materials of $(basename "$pkg")"
   else
     bad "bill of materials of $(basename "$pkg")"
@@ -229,14 +242,14 @@ fi
 # pages, kestrelw's page a link to kestrel's.
 if [ -z "$toolchain" ]; then
   debs=0
-  version=$(dpkg-parsechangelog -l packaging/debian/changelog -S Version)
+  version=$(dpkg-parsechangelog -l debian/changelog -S Version)
   for name in libtavcore0 libtavcore-dev norvane-launchers \
               norvane-launchers-standin libtavcore0-dbgsym \
               norvane-launchers-dbgsym norvane-launchers-standin-dbgsym; do
-    [ -f "$build/packages/${name}_${version}_$(dpkg --print-architecture).deb" ] &&
+    [ -f "$debdir/${name}_${version}_$(dpkg --print-architecture).deb" ] &&
       debs=$((debs + 1))
   done
-  lintian -I "$build"/packages/*.deb > "$work/lintian" 2>&1
+  lintian -I "$debdir"/*.deb > "$work/lintian" 2>&1
   status=$?
   grep -v '^running with root privileges' "$work/lintian" >> "$log"
   if [ "$debs" -eq 7 ] && [ "$status" -eq 0 ] &&
@@ -250,7 +263,7 @@ if [ -z "$toolchain" ]; then
   man=$prefix/share/man
   if mandoc -T lint -W warning "$man"/man*/* >> "$log" 2>&1 &&
      [ "$(readlink "$man/man1/kestrelw.1")" = kestrel.1 ] &&
-     dpkg-deb -c "$build"/packages/norvane-launchers_*.deb |
+     dpkg-deb -c "$debdir"/norvane-launchers_*.deb |
        grep -q 'man1/kestrelw\.1\.gz -> kestrel\.1\.gz$'; then
     ok "installed manual pages lint clean, kestrelw.1 a link"
   else
@@ -268,7 +281,7 @@ build_id() {
 if [ -z "$toolchain" ]; then
   rm -rf "$work/debs"
   mkdir "$work/debs"
-  for deb in "$build"/packages/*.deb; do
+  for deb in "$debdir"/*.deb; do
     dpkg-deb -x "$deb" "$work/debs/$(basename "$deb" | cut -d_ -f1)" \
       >> "$log" 2>&1
   done
@@ -418,7 +431,7 @@ fi
 hard=$work/hardening
 if [ -z "$toolchain" ]; then
   mkdir -p "$hard/deb" "$hard/tgz"
-  for pkg in "$build"/packages/*.deb; do
+  for pkg in "$debdir"/*.deb; do
     dpkg-deb -x "$pkg" "$hard/deb"
   done
   for pkg in "$build"/packages/*.tar.gz; do
@@ -461,7 +474,7 @@ if [ -z "$toolchain" ]; then
     echo "ELF files checked: $elves" >> "$log"
     bad "hardening-check: every shipped ELF file hardened; RUNPATH \$ORIGIN or none"
   fi
-  lintian -I "$build"/packages/*.deb > "$hard/lintian" 2>&1
+  lintian -I "$debdir"/*.deb > "$hard/lintian" 2>&1
   status=$?
   if [ "$status" -eq 0 ] && ! grep ' hardening-' "$hard/lintian" >> "$log"; then
     ok "lintian -I on the .debs: no hardening tag"
@@ -579,7 +592,7 @@ if [ -n "$toolchain" ]; then
 else
   consumers "$prefix" "lib/$ma" ""
   # The same from the files of the .deb set (but the stand-in), unpacked.
-  for deb in "$build"/packages/*.deb; do
+  for deb in "$debdir"/*.deb; do
     case $deb in
       *standin*) ;;
       *) dpkg-deb -x "$deb" "$work/debroot" ;;

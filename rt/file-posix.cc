@@ -1,5 +1,6 @@
-// The runtime layer on POSIX: files and the executable's path. The
-// environment is in env-posix.cc, starting programs in exec-posix.cc.
+// Files on POSIX: opened once, their type taken from the open descriptor,
+// and the reason of a failure from the one error that the open gave; and
+// the request body read from standard input and dropped.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -7,38 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "rt/path.h"
 #include "rt/rt.h"
-
-void rt_publish_environment(void) {}
-
-int rt_has_lead_bytes(void) {
-  return 0;
-}
-
-int rt_exe_path(char** path) {
-  char buf[RT_PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf);
-  *path = NULL;
-  if (n <= 0) {
-    return RT_EXE_PATH_UNKNOWN;
-  }
-  if ((size_t)n >= sizeof buf) {
-    return RT_EXE_PATH_TOO_LONG;
-  }
-  *path = (char*)malloc((size_t)n + 1);
-  if (!*path) {
-    return RT_EXE_PATH_NO_MEMORY;
-  }
-  memcpy(*path, buf, (size_t)n);
-  (*path)[n] = '\0';
-  return 0;
-}
-
-int rt_is_lead_byte(unsigned char byte) {
-  (void)byte;
-  return 0;
-}
 
 // Opens path once for reading, without waiting for a FIFO's writer, and
 // tells from the open descriptor whether it is a regular file. Returns 0
@@ -48,12 +18,12 @@ static int open_regular(const char* path, int* fd) {
   struct stat st;
   *fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (*fd < 0) {
-    return errno == EACCES || errno == EPERM ? RT_FILE_UNREADABLE
-                                             : RT_FILE_MISSING;
+    return errno == EACCES || errno == EPERM ? RT_UNREADABLE
+                                             : RT_NOT_FOUND;
   }
   if (fstat(*fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(*fd);
-    return RT_FILE_NOT_REGULAR;
+    return RT_NOT_REGULAR;
   }
   return 0;
 }
@@ -70,17 +40,17 @@ int rt_read_whole(const char* path, unsigned long limit, char** text,
   }
   if (fstat(fd, &st) != 0) {
     close(fd);
-    return RT_FILE_UNREADABLE;
+    return RT_UNREADABLE;
   }
   *size = (unsigned long)st.st_size;
   if ((unsigned long long)st.st_size > limit) {
     close(fd);
-    return RT_FILE_TOO_LARGE;
+    return RT_TOO_LARGE;
   }
   *text = (char*)malloc(*size + 1);
   if (!*text) {
     close(fd);
-    return RT_FILE_NO_MEMORY;
+    return RT_NO_MEMORY;
   }
   while (got < *size) {
     ssize_t n = read(fd, *text + got, *size - got);
@@ -88,11 +58,11 @@ int rt_read_whole(const char* path, unsigned long limit, char** text,
       continue;
     }
     if (n < 0) {
-      why = RT_FILE_UNREADABLE;
+      why = RT_UNREADABLE;
       break;
     }
     if (n == 0) {
-      why = RT_FILE_SHORT;
+      why = RT_UNREADABLE;
       break;
     }
     got += (unsigned long)n;
@@ -117,7 +87,7 @@ int rt_open_regular(const char* path, FILE** file) {
   *file = fdopen(fd, "rb");
   if (!*file) {
     close(fd);
-    return RT_FILE_UNREADABLE;
+    return RT_UNREADABLE;
   }
   return 0;
 }
@@ -144,9 +114,9 @@ FILE* rt_open_append(const char* path) {
 int rt_check_dir(const char* path) {
   struct stat st;
   if (path[0] == '\0' || stat(path, &st) != 0) {
-    return RT_FILE_MISSING;
+    return RT_NOT_FOUND;
   }
-  return S_ISDIR(st.st_mode) ? 0 : RT_FILE_NOT_DIR;
+  return S_ISDIR(st.st_mode) ? 0 : RT_NOT_DIR;
 }
 
 unsigned long long rt_discard_input(unsigned long long count) {

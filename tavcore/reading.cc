@@ -1,10 +1,10 @@
-// The settings directory of one read, and what %@P% stands for in it.
+// What one read of a settings file holds, from its start to its end.
 #include <stdlib.h>
 #include <string.h>
 
 #include "rt/path.h"
 #include "rt/rt.h"
-#include "tavcore/reader.h"
+#include "tavcore/reading.h"
 
 int tav_reader_begin(TavReader* reader, const char* directory) {
   size_t keep = rt_path_dir_length(directory, kRtDirSeps);
@@ -19,7 +19,7 @@ int tav_reader_begin(TavReader* reader, const char* directory) {
   reader->line_number = 0;
   dir = (char*)malloc(keep + 1);
   if (!dir) {
-    return 1;
+    return RT_NO_MEMORY;
   }
   memcpy(dir, directory, keep);
   dir[keep] = '\0';
@@ -27,13 +27,13 @@ int tav_reader_begin(TavReader* reader, const char* directory) {
   value = (char*)malloc(trimmed + 1);
   if (!value) {
     free(dir);
-    return 1;
+    return RT_NO_MEMORY;
   }
   memcpy(value, dir, trimmed);
   value[trimmed] = '\0';
   reader->dir = dir;
   reader->at_p = value;
-  return 0;
+  return RT_OK;
 }
 
 void tav_reader_end(TavReader* reader) {

@@ -11,15 +11,10 @@
 #define RT_ESCAPE_WORD 0
 #define RT_ESCAPE_VALUE 1
 
-// Writes the escaped form of byte c into out, NUL-terminated (at most four
-// bytes before the NUL): a byte below 0x20 or above 0x7e as \xHH (two
-// upper-case hex digits), with how RT_ESCAPE_VALUE '"' and '\' after a
-// backslash, every other byte as it is. Returns the form's length.
-int rt_escape_byte(unsigned char c, int how, char out[5]);
-
-// Writes text to out, every byte as rt_escape_byte gives it; with how
-// RT_ESCAPE_VALUE in double quotes, and a null text as the word unset.
-// Borrowed; not kept after the call.
+// Writes text to out with every byte below 0x20 or above 0x7e as \xHH (two
+// upper-case hex digits). With how RT_ESCAPE_VALUE the text stands in double
+// quotes, with '"' and '\' after a backslash. A null text is written as the
+// word unset. Borrowed; not kept after the call.
 void rt_put_escaped(FILE* out, const char* text, int how);
 
 #endif  // RT_ESCAPE_H_

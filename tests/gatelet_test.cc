@@ -190,7 +190,7 @@ TEST(GateletTest, HostileValuesArriveAsOneArgumentEachWithTheirExactBytes) {
       continue;
     }
     Gatelet g = run_gatelet(dir, {Set("QUERY_STRING", h.value)});
-    SCOPED_TRACE(traced(h.value));
+    SCOPED_TRACE(::testing::PrintToString(h.value));
     if (g.result.status == 0) {
       std::vector<std::string> got = received(g);
       ASSERT_EQ(20u, got.size());
@@ -230,7 +230,7 @@ TEST(GateletTest, AValueTheCodePageLacksIsRefusedNeverChanged) {
       u8"\u4E0A\u6D77",
   };
   for (const std::string& value : values) {
-    SCOPED_TRACE(traced(value));
+    SCOPED_TRACE(::testing::PrintToString(value));
     std::string cp;
     bool exact = in_code_page(value, &cp);
     remove_file(trace);

@@ -209,7 +209,7 @@ TEST_F(KestrelTest, TextTheCodePageLacksIsReadExactlyOrRefused) {
     for (const auto& args : refused) {
       Words row(args, args + 3);
       r = run(program, row);
-      SCOPED_TRACE(traced(row[1] + " " + row[2]));
+      SCOPED_TRACE(::testing::PrintToString(row[1] + " " + row[2]));
       std::string last;
       if (in_code_page(row[1] + row[2], &cp) && in_code_page(row[2], &last)) {
         // Held exactly, each stays its one argument (U+FF02 under 932).

@@ -146,7 +146,7 @@ TEST(QuillanTest, NamesItsOwnFolderWhateverItsCharacters) {
     ASSERT_TRUE(make_dirs(dir) && install_quillan(dir, c.program));
     Outcome run = run_quillan({}, {}, "", dir + exe_file(c.program));
     const std::string own = dir.substr(0, dir.size() - 1);
-    SCOPED_TRACE(traced(own));
+    SCOPED_TRACE(::testing::PrintToString(own));
     EXPECT_EQ(0, run.result.status);
     ASSERT_EQ(1u, run.calls.size());
     EXPECT_EQ("-Djava.home=" + own + kDirSep + "..", run.calls[0].argv.at(2));
@@ -214,7 +214,7 @@ TEST(QuillanTest, StopsWhenItsOwnPathDoesNotFitThePathBuffer) {
     if (run.result.status == -1) {
       GTEST_SKIP() << "the platform cannot start a program this deep";
     }
-    SCOPED_TRACE(traced(dir));
+    SCOPED_TRACE(::testing::PrintToString(dir));
     EXPECT_EQ(1, run.result.status);
     EXPECT_EQ(text_mode("*** Cannot find the directory of quillan ***\n"),
               run.result.err);

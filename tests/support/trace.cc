@@ -4,18 +4,7 @@
 
 #include <algorithm>
 
-#include "rt/escape.h"
 #include "tests/support/record.h"
-
-std::string traced(const std::string& value) {
-  std::string out = "\"";
-  char form[5];
-  for (unsigned char c : value) {
-    rt_escape_byte(c, RT_ESCAPE_VALUE, form);
-    out += form;
-  }
-  return out + "\"";
-}
 
 static std::string without_comma(std::string word) {
   if (!word.empty() && word.back() == ',') {
@@ -138,7 +127,7 @@ static bool takes(const TraceLine& line, const Step& step) {
       ::testing::AssertionResult failure = ::testing::AssertionFailure();
       failure << "no line, or none in order, with";
       for (const std::string& entry : step) {
-        failure << " " << traced(entry);
+        failure << " " << ::testing::PrintToString(entry);
       }
       return failure << "\ntrace:\n" << text;
     }

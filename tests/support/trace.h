@@ -12,9 +12,6 @@
 
 #include "tests/support/proc.h"
 
-// A value as the trace writes it, for messages.
-std::string traced(const std::string& value);
-
 // A line of a trace, "SOURCE: " and tokens between blanks: bare words,
 // values as the trace writes them, and fields NAME=WORD or NAME=VALUE. A
 // word just before a value or a number takes it as a field of the word's

@@ -503,14 +503,14 @@ TEST(GateletTest, TracesEachValueOnItsOwnLineAndWhyNothingStarted) {
                         variables.end());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.steps.back().back());
-    std::string trace = expect_traced_steps(
+    std::vector<TraceLine> trace = expect_traced_steps(
         [&](const std::vector<EnvChange>& env) {
           Gatelet run = run_gatelet(c.path, env);
           return Observed{run.result, run.record};
         },
         c.env, file, "gatelet_g", c.steps);
     // The command line starts with the interpreter and the first property.
-    for (const TraceLine& line : trace_lines(trace, "gatelet_g")) {
+    for (const TraceLine& line : trace) {
       auto command = line.fields.find("line");
       if (command != line.fields.end()) {
         EXPECT_EQ(0u, command->second.find("java -DAUTH_TYPE="));

@@ -322,8 +322,7 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
       {{"@loop.rsp"},
        {},
        {{"expand=@loop.rsp", "pass=16", "file=loop.rsp", "size=9", "words=1"},
-        {"reason=pass-bound", "passes=16"},
-        failed}},
+        {"reason=pass-bound", "passes=16"}, failed}},
       {{"@many.rsp"},
        {Set("KTB", " ")},
        {{"expand=@KTB", "pass=2", "reason=source-bound"}, failed}},
@@ -367,7 +366,7 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
   for (const std::string& value :
        {std::string(), dir_ + "no" + kDirSep + "t", dir_, unread_pipe(dir_)}) {
     SCOPED_TRACE(value);
-    expect_trace_changes_nothing(
+    expect_traced_steps(
         [&](const std::vector<EnvChange>& env) {
           RunResult result = run("kestrelw", {"Hello"}, env);
           return Observed{result, read_file(record_)};

@@ -160,51 +160,24 @@ start_server
 base="http://127.0.0.1:$port"
 echo "$kind on 127.0.0.1:$port"
 
-# An argument as the stand-in records it: "arg " and the value in double
-# quotes, '"' and '\' after a backslash, bytes outside printable ASCII as
-# \xHH.
-arg() {
-  local b
-  printf 'arg "'
-  printf '%s' "$1" | od -An -v -tu1 | tr -s ' \n' '\n\n' | while read -r b; do
-    [ -n "$b" ] || continue
-    if [ "$b" -lt 32 ] || [ "$b" -ge 127 ]; then
-      printf '\\x%02X' "$b"
-    else
-      [ "$b" -ne 34 ] && [ "$b" -ne 92 ] || printf '\\'
-      printf "\\$(printf '%03o' "$b")"
-    fi
-  done
-  printf '"\n'
-}
-
-# What the interpreter must receive for a request: METHOD TARGET_PATH
-# PATH_INFO QUERY CONTENT_LENGTH CONTENT_TYPE ACCEPT.
+# What the interpreter must receive for a request, as the stand-in records
+# it: METHOD TARGET_PATH PATH_INFO QUERY CONTENT_LENGTH CONTENT_TYPE ACCEPT.
+# Each argument is a value as the trace writes one: in double quotes, '"' and
+# '\' after a backslash, bytes outside printable ASCII as \xHH.
 expected() {
   local method=$1 script=$2 info=$3 query=$4 length=$5 type=$6 accept=$7
   local translated=
   [ -n "$info" ] && translated="$work/root$info"
   printf 'vector count=20\n'
-  arg java
-  arg "-DAUTH_TYPE="
-  arg "-DCONTENT_LENGTH=$length"
-  arg "-DCONTENT_TYPE=$type"
-  arg "-DGATEWAY_INTERFACE=CGI/1.1"
-  arg "-DHTTP_ACCEPT=$accept"
-  arg "-DPATH_INFO=$info"
-  arg "-DPATH_TRANSLATED=$translated"
-  arg "-DQUERY_STRING=$query"
-  arg "-DREMOTE_ADDR=127.0.0.1"
-  arg "-DREMOTE_HOST="
-  arg "-DREMOTE_IDENT="
-  arg "-DREMOTE_USER="
-  arg "-DREQUEST_METHOD=$method"
-  arg "-DSCRIPT_NAME=$script"
-  arg "-DSERVER_NAME=127.0.0.1"
-  arg "-DSERVER_PORT=$port"
-  arg "-DSERVER_PROTOCOL=HTTP/1.1"
-  arg "-DSERVER_SOFTWARE=$software"
-  arg sun.rmi.transport.proxy.CGIHandler
+  perl -e 'for (@ARGV) { s/(["\\])/\\$1/g; s/([^ -~])/sprintf("\\x%02X", ord $1)/ge;
+    print "arg \"$_\"\n" }' -- \
+    java -DAUTH_TYPE= "-DCONTENT_LENGTH=$length" "-DCONTENT_TYPE=$type" \
+    -DGATEWAY_INTERFACE=CGI/1.1 "-DHTTP_ACCEPT=$accept" "-DPATH_INFO=$info" \
+    "-DPATH_TRANSLATED=$translated" "-DQUERY_STRING=$query" \
+    -DREMOTE_ADDR=127.0.0.1 -DREMOTE_HOST= -DREMOTE_IDENT= -DREMOTE_USER= \
+    "-DREQUEST_METHOD=$method" "-DSCRIPT_NAME=$script" \
+    -DSERVER_NAME=127.0.0.1 "-DSERVER_PORT=$port" -DSERVER_PROTOCOL=HTTP/1.1 \
+    "-DSERVER_SOFTWARE=$software" sun.rmi.transport.proxy.CGIHandler
   echo
 }
 

@@ -76,12 +76,17 @@ TEST(SplitTest, AtSignAnywhereAsksForAnotherPass) {
   struct {
     const char* text;
     int rescan;
-  } cases[] = {{"@inner", 1}, {"x@y", 1}, {"\"a @b\"", 1}, {"plain", 0}};
+  } cases[] = {{"@inner", 1}, {"x@y", 1}, {"\"a @b\"", 1}, {"plain", 0},
+               // Under code page 932 81 40 is one character, its 40 no "@";
+               // 80 is no lead byte.
+               {"\x81\x40", 0}, {"\x80\x40", 1}};
+  RtLeadByteTest before = rt_set_lead_test(test_cp932_lead);
   for (const auto& c : cases) {
     int rescan = -1;
     split(c.text, &rescan);
     EXPECT_EQ(c.rescan, rescan) << c.text;
   }
+  rt_set_lead_test(before);
 }
 
 // Sets a variable for the rest of the test binary's run.

@@ -1,14 +1,21 @@
 #!/bin/sh
 # Checks the shipped 32-bit Windows files without running them: each imports
 # only system DLLs, msvcrt and javai_g; kestrelw is a GUI program; tavcore
-# exports exactly its five names with ordinals 1 to 5.
+# exports exactly its five names with ordinals 1 to 5. A file that objdump
+# cannot read as a 32-bit Windows file, or no objdump at all, fails.
 set -u
 bin=${1:-build/win32/bin}
 dump="i686-w64-mingw32-objdump -p"
 bad=0
 for f in kestrel.exe kestrelw.exe quillan_g.exe gatelet_g.exe tavcore.dll \
          javai_g.dll; do
-  others=$($dump "$bin/$f" | sed -n 's/^[[:space:]]*DLL Name: //p' |
+  if ! out=$($dump "$bin/$f") ||
+     ! printf '%s\n' "$out" | grep -q 'file format pei-i386$'; then
+    echo "$f: not read as a 32-bit Windows file by $dump"
+    bad=1
+    continue
+  fi
+  others=$(printf '%s\n' "$out" | sed -n 's/^[[:space:]]*DLL Name: //p' |
            grep -v -i -x -E 'kernel32\.dll|msvcrt\.dll|javai_g\.dll')
   if [ -n "$others" ]; then
     echo "$f needs: $others"

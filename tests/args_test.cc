@@ -76,12 +76,17 @@ TEST(SplitTest, AtSignAnywhereAsksForAnotherPass) {
   struct {
     const char* text;
     int rescan;
-  } cases[] = {{"@inner", 1}, {"x@y", 1}, {"\"a @b\"", 1}, {"plain", 0}};
+  } cases[] = {{"@inner", 1}, {"x@y", 1}, {"\"a @b\"", 1}, {"plain", 0},
+               // Under code page 932 81 40 is one character, its 40 no "@";
+               // 80 is no lead byte.
+               {"\x81\x40", 0}, {"\x80\x40", 1}};
+  RtLeadByteTest before = rt_set_lead_test(test_cp932_lead);
   for (const auto& c : cases) {
     int rescan = -1;
     split(c.text, &rescan);
     EXPECT_EQ(c.rescan, rescan) << c.text;
   }
+  rt_set_lead_test(before);
 }
 
 // Sets a variable for the rest of the test binary's run.
@@ -234,6 +239,38 @@ TEST_F(ExpandTest, SelfReferenceFailsInsteadOfRunningForever) {
     bool ok;
     EXPECT_EQ(in, expand(in, &ok));
     EXPECT_FALSE(ok);
+  }
+}
+
+TEST_F(ExpandTest, AnExpansionJustWithinItsBudgetsSucceeds) {
+  // The budgets that kestrel(1) gives.
+  EXPECT_EQ(8192, LDR_MAX_SOURCES);
+  EXPECT_EQ(4ul << 20, LDR_MAX_TEXT);
+  auto plus = [](Words words, const std::string& word) {
+    words.push_back(word);
+    return words;
+  };
+  set_env("LDR_ONE", "w");
+  Words sources(LDR_MAX_SOURCES, "@LDR_ONE");
+  // Whole response files, then one that ends at the text budget or past it.
+  size_t files = LDR_MAX_TEXT / LDR_MAX_RESPONSE_FILE;
+  size_t rest = LDR_MAX_TEXT % LDR_MAX_RESPONSE_FILE;
+  Words texts(files, "@" + file("whole", std::string(LDR_MAX_RESPONSE_FILE - 1,
+                                                     ' ') + "f"));
+  const struct {
+    Words in;
+    Words out;  // empty when the expansion fails
+  } kCases[] = {
+      {sources, Words(LDR_MAX_SOURCES, "w")},
+      {plus(sources, "@LDR_ONE"), {}},
+      {plus(texts, "@" + file("last", std::string(rest - 1, ' ') + "r")),
+       plus(Words(files, "f"), "r")},
+      {plus(texts, "@" + file("over", std::string(rest, ' ') + "r")), {}},
+  };
+  for (const auto& c : kCases) {
+    bool ok;
+    EXPECT_EQ(c.out.empty() ? c.in : c.out, expand(c.in, &ok));
+    EXPECT_EQ(!c.out.empty(), ok);
   }
 }
 

@@ -106,6 +106,21 @@ TEST(EnvTest, TheCLibrarysOwnChangesInBetweenAreKept) {
   EXPECT_STREQ("6", getenv("rtt_d"));
   EXPECT_STREQ("5", getenv("RTT_E"));
   EXPECT_EQ(1, spellings("RTT_D"));
+  // Two spellings that the C library made are one variable here: a removal
+  // takes both, a replacement leaves one.
+  const struct {
+    const char* assignment;
+    int spellings;
+    const char* value;
+  } kSteps[] = {{"rtt_f=", 0, "(unset)"}, {"rtt_f=7", 1, "7"}};
+  for (const auto& s : kSteps) {
+    SCOPED_TRACE(s.assignment);
+    ASSERT_EQ(0, setenv("Rtt_F", "1", 1));
+    ASSERT_EQ(0, setenv("RTT_F", "2", 1));
+    ASSERT_TRUE(put(s.assignment));
+    EXPECT_EQ(s.spellings, spellings("RTT_F"));
+    EXPECT_EQ(s.value, value("RTT_F"));
+  }
 }
 #endif
 

@@ -50,6 +50,9 @@ const char kEmptyApp[] = "norvane.tools.debug.EmptyApp";
 
 const char* const kPrograms[] = {"kestrel", "kestrelw"};
 
+// The step of an expansion that failed, after which the arguments stay.
+const Step kFailed = {"expand", "failed"};
+
 class KestrelTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -67,6 +70,23 @@ class KestrelTest : public ::testing::Test {
     RunResult r = run_program(program, args, env, dir_);
     calls_ = read_record(record_);
     return r;
+  }
+
+  // Runs each loader with args and env, then traced, and expects the same
+  // run and the steps in its trace.
+  void expect_traced(const Words& args, const std::vector<EnvChange>& env,
+                     const std::vector<Step>& steps) {
+    for (const char* program : kPrograms) {
+      SCOPED_TRACE(std::string(program) + " " + args[0]);
+      // kestrelw, without a console on Windows, traces to a file.
+      bool gui = std::string(program) == "kestrelw";
+      expect_traced_steps(
+          [&](const std::vector<EnvChange>& e) {
+            RunResult result = run(program, args, e);
+            return Observed{result, read_file(record_)};
+          },
+          env, gui ? dir_ + "trace.log" : "1", program, steps);
+    }
   }
 
   std::string dir_;
@@ -263,8 +283,6 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
   ASSERT_TRUE(write_file(dir_ + "many.rsp", many));
   ASSERT_TRUE(write_file(dir_ + "heavy.rsp", heavy));
   ASSERT_TRUE(make_dirs(dir_ + "adir"));
-  const bool locked = make_unreadable_file(dir_ + "locked.rsp");
-  const Step failed = {"expand", "failed"};
   const Step usage = {"usage"};
   // Words with characters that a code page may lack: expanded where it
   // holds them exactly, never in the form of their best-fit stand-ins.
@@ -273,7 +291,7 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
     std::string cp, cp_word;
     if (!in_code_page(value, &cp) || !in_code_page(word, &cp_word)) {
       return std::vector<Step>{
-          {"expand=@" + name, "pass=1", "reason=not-in-code-page"}, failed};
+          {"expand=@" + name, "pass=1", "reason=not-in-code-page"}, kFailed};
     }
     return std::vector<Step>{
         {"expand=@" + name, "pass=1", "variable=" + name,
@@ -296,30 +314,27 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
       {{"@kt_missing", "x"},
        {},
        {{"expand=@kt_missing", "pass=1", "reason=not-found"},
-        failed,
+        kFailed,
         vector_step({"kestrel", "-debug", std::string(kName) + "@kt_missing",
                      kAgent, "@kt_missing", "x"})}},
       {{"@adir"},
        {},
-       {{"expand=@adir", "pass=1", "reason=not-a-regular-file"}, failed}},
-      {{"@locked.rsp"},
-       {},
-       {{"expand=@locked.rsp", "pass=1", "reason=unreadable"}, failed}},
+       {{"expand=@adir", "pass=1", "reason=not-a-regular-file"}, kFailed}},
       {{"@big.rsp"},
        {},
        {{"expand=@big.rsp", "pass=1", "file=big.rsp", "size=65536",
          "reason=too-large"},
-        failed}},
+        kFailed}},
       {{"@loop.rsp"},
        {},
        {{"expand=@loop.rsp", "pass=16", "file=loop.rsp", "size=9", "words=1"},
-        {"reason=pass-bound", "passes=16"}, failed}},
+        {"reason=pass-bound", "passes=16"}, kFailed}},
       {{"@many.rsp"},
        {Set("KTB", " ")},
-       {{"expand=@KTB", "pass=2", "reason=source-bound"}, failed}},
+       {{"expand=@KTB", "pass=2", "reason=source-bound"}, kFailed}},
       {{"@heavy.rsp"},
        {},
-       {{"expand=@blank.rsp", "pass=2", "reason=text-bound"}, failed}},
+       {{"expand=@blank.rsp", "pass=2", "reason=text-bound"}, kFailed}},
       {{"@KT_W"},
        {SetUtf8("KT_W", u8"-classpath \"C:\\lib\u0141\" Hello")},
        wide("KT_W", u8"-classpath \"C:\\lib\u0141\" Hello",
@@ -335,22 +350,8 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
        {},
        {{"option=-name", "index=2", "reason=name-without-value"}, usage}},
   };
-  const std::string file = dir_ + "trace.log";
   for (const auto& c : kCases) {
-    if (c.args[0] == "@locked.rsp" && !locked) {
-      continue;
-    }
-    for (const char* program : kPrograms) {
-      SCOPED_TRACE(std::string(program) + " " + c.args[0]);
-      // kestrelw, without a console on Windows, traces to a file.
-      bool gui = std::string(program) == "kestrelw";
-      expect_traced_steps(
-          [&](const std::vector<EnvChange>& env) {
-            RunResult result = run(program, c.args, env);
-            return Observed{result, read_file(record_)};
-          },
-          c.env, gui ? file : "1", program, c.steps);
-    }
+    expect_traced(c.args, c.env, c.steps);
   }
   // An empty value, a file that cannot be opened, or one that is no regular
   // file (a folder, a pipe that nobody reads) changes nothing.
@@ -374,9 +375,15 @@ TEST_F(KestrelTest, TracesEachExpansionAndTheLaunchWithoutChangingTheRun) {
                   dir_, false);
   EXPECT_EQ(5, r.status);
   EXPECT_EQ(1u, read_record(record_).size());
-  if (!locked) {
+}
+
+TEST_F(KestrelTest, TracesAResponseFileThatCannotBeRead) {
+  if (!make_unreadable_file(dir_ + "locked.rsp")) {
     GTEST_SKIP() << "the platform cannot make a file that exists unreadable";
   }
+  expect_traced({"@locked.rsp"}, {},
+                {{"expand=@locked.rsp", "pass=1", "reason=unreadable"},
+                 kFailed});
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ TEST(PathTest, SeparatorsAreWholeCharactersUnderADoubleByteCodePage) {
     const char* path;
     size_t dir_length;  // up to and including the last "\", "/" or ":"
     bool ends_in_sep;
+    const char* seps = kRtDirSeps;
   } kCases[] = {
       {"C:\\P\\\x83\x5C\x95\x5C.exe", 5, false},
       {"C:\\\x83\x5C\\bin\\\x83\x5C", 10, false},
@@ -28,14 +29,19 @@ TEST(PathTest, SeparatorsAreWholeCharactersUnderADoubleByteCodePage) {
       {"a\x83/b", 3, false},  // and before a byte that follows none
       {"x:\x95\x5C", 2, false},
       {"", 0, false},
+      // A second byte is 0x40 or above: 81 40 is one character, 81 3F two.
+      {"a\x81\x40", 0, false, "@"},
+      {"a\x81?", 3, true, "?"},
   };
   RtLeadByteTest before = rt_set_lead_test(test_cp932_lead);
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.path);
-    EXPECT_EQ(c.dir_length, rt_path_dir_length(c.path, kRtDirSeps));
+    EXPECT_EQ(c.dir_length, rt_path_dir_length(c.path, c.seps));
     EXPECT_EQ(c.ends_in_sep,
-              rt_path_ends_in(c.path, strlen(c.path), kRtDirSeps) != 0);
+              rt_path_ends_in(c.path, strlen(c.path), c.seps) != 0);
   }
+  EXPECT_EQ(1, rt_double_byte("\x81\x40", "\x81\x40" + 2));
+  EXPECT_EQ(0, rt_double_byte("\x81?", "\x81?" + 2));
   // The trimmed form and a join.
   EXPECT_EQ(4u, rt_path_trimmed_length("C:\\P\\", "\\"));
   EXPECT_EQ(5u, rt_path_trimmed_length("C:\\\x83\x5C", "\\"));

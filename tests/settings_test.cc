@@ -12,6 +12,7 @@
 
 #include "rt/path.h"
 #include "rt/rt.h"
+#include "tavcore/tavcore.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 
@@ -116,6 +117,25 @@ TEST(SettingsTest, AppliesTheEnvironmentSectionByTheByteRules) {
       {"UTF-16 line with a lone surrogate is skipped",
        utf16(u"\uFEFF[Environment]\nTAVT_A=\xD800x\nTAVT_B=2\n", false),
        "(unset)", "2"},
+      {"UTF-16 line ending in a high surrogate is skipped",
+       utf16(u"\uFEFF[Environment]\nTAVT_A=x\xD834\nTAVT_B=2", false),
+       "(unset)", "2"},
+      {"UTF-16 line with a low surrogate alone is skipped",
+       utf16(u"\uFEFF[Environment]\nTAVT_A=x\xDD1E\nTAVT_B=2\n", false),
+       "(unset)", "2"},
+      {"UTF-16 line ending in a pair applies",
+       utf16(u"\uFEFF[Environment]\nTAVT_A=x\U0001D11E\n", false),
+       "x\xF0\x9D\x84\x9E", "old"},
+      // The longest expanded line is obeyed, one byte more is skipped; the
+      // line itself is longer than what it expands to.
+      {"header that expands to the limit closes the section",
+       "[Environment]\n[%TAVT_B%" +
+           std::string(TAV_MAX_EXPANDED_LINE - 5, 'x') + "]\nTAVT_A=1\n",
+       "(unset)", "old"},
+      {"header that expands past the limit is skipped",
+       "[Environment]\n[%TAVT_B%" +
+           std::string(TAV_MAX_EXPANDED_LINE - 4, 'x') + "]\nTAVT_A=1\n",
+       "1", "old"},
       {"a mark's bytes elsewhere are code-page text",
        "[Environment]\n\xEF\xBB\xBFTAVT_A=1\nTAVT_B=2\n", "(unset)", "2"},
   };
@@ -193,6 +213,8 @@ TEST(SettingsTest, MissingOrIrregularFileChangesNothing) {
 }
 
 TEST(SettingsTest, LineThatExpandsPastTheLimitIsSkipped) {
+  // The limit that vorel.ini(5) gives, which the table above sits on.
+  EXPECT_EQ(32767, TAV_MAX_EXPANDED_LINE);
   // The value doubles on every line until it would pass the limit; the
   // section header made too long is skipped too, and the section stays open.
   std::string file = "[Environment]\nTAVT_A=" + std::string(16, 'x') + "\n";

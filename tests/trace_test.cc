@@ -1,7 +1,8 @@
 // The trace module in-process: each value escaped onto its line, the
 // directives, a trace file that is appended to, and the gateway's reason when
 // memory runs out. The variable is read once per process, so every test here
-// names the same file before its first line.
+// names the same file before its first line; the longest file name is tried
+// on the gateway run as a program.
 #include "rt/trace.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "rmi/cgi/gateway.h"
+#include "rt/rt.h"
 #include "tests/support/faults.h"
 #include "tests/support/proc.h"
 #include "tests/support/trace.h"
@@ -81,6 +83,29 @@ TEST(TraceTest, GatewayTracesWhyNothingStartedWhenMemoryRunsOut) {
                           {{"interpreter", struck ? "reason=out-of-memory"
                                                   : "reason=not-found"}}));
   });
+}
+
+TEST(TraceTest, FileNameOfThePathLimitOrLongerTurnsTracingOff) {
+  // Relative names made long by "." folders, which the system folds away.
+  std::string dir = scratch_dir("trace_length");
+  const struct {
+    size_t length;
+    bool traced;
+  } kCases[] = {{RT_PATH_MAX - 1, true}, {RT_PATH_MAX, false}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.length);
+    std::string file = c.length % 2 ? "t.log" : "tt.log";
+    std::string name = file;
+    while (name.size() < c.length) {
+      name = "." + (kDirSep + name);
+    }
+    ASSERT_EQ(c.length, name.size());
+    remove_file(dir + file);
+    RunResult r = run_program(
+        "gatelet_g", {}, {Set("PATH", dir), Set("NORVANE_TRACE", name)}, dir);
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(c.traced, !read_file(dir + file).empty());
+  }
 }
 
 }  // namespace

@@ -120,16 +120,25 @@ jq -e "$main"'(.files | map(.SPDXID)) as $files | (main | .SPDXID) as $main |
 
 # What a program or library links: a Linux one, with NEEDED entries, loads
 # glibc; a Windows one, with imports, holds the mingw-w64 runtime and libgcc.
+# A file that readelf or objdump cannot read (or a tool that is missing)
+# fails, rather than counting as one that links nothing.
 (cd "$root" && find . -type f | LC_ALL=C sort | while read -r f; do
    case $(head -c 4 "$f" | od -An -tx1 | tr -d ' \n') in
      7f454c46)
-       readelf -d "$f" 2> /dev/null | grep -q '(NEEDED)' &&
-         echo "$f DYNAMIC_LINK glibc" ;;
+       if ! out=$(readelf -d "$f" 2>&1); then
+         echo "readelf -d cannot read $f: $out" >> "$work/unread"
+       elif printf '%s\n' "$out" | grep -q '(NEEDED)'; then
+         echo "$f DYNAMIC_LINK glibc"
+       fi ;;
      4d5a*)
-       objdump -p "$f" 2> /dev/null | grep -q 'DLL Name:' &&
-         printf '%s STATIC_LINK %s\n' "$f" mingw-w64-crt "$f" libgcc ;;
+       if ! out=$(objdump -p "$f" 2>&1); then
+         echo "objdump -p cannot read $f: $out" >> "$work/unread"
+       elif printf '%s\n' "$out" | grep -q 'DLL Name:'; then
+         printf '%s STATIC_LINK %s\n' "$f" mingw-w64-crt "$f" libgcc
+       fi ;;
    esac
  done) > "$work/links.need"
+[ ! -s "$work/unread" ] || fail "$(cat "$work/unread")"
 jq -r '(.packages | map({(.SPDXID): .name}) | add) as $pkg |
        (.files | map({(.SPDXID): .fileName}) | add) as $file |
        .relationships[] | select($file[.spdxElementId] and

@@ -133,8 +133,8 @@ static int adopt(size_t room) {
     len++;
   }
   // The index's capacity, twice the table's, stays a power of two.
-  cap = rt_grow_capacity(0, len + room + 1, 64,
-                         SIZE_MAX / (2 * sizeof(size_t)));
+  cap =
+      rt_grow_capacity(0, len + room + 1, 64, SIZE_MAX / (2 * sizeof(size_t)));
   if (cap == 0 || (cap & (cap - 1)) != 0) {
     return RT_NO_MEMORY;
   }
@@ -189,8 +189,7 @@ static int put_entry(char* assignment) {
     return RT_REFUSED;
   }
   len = (size_t)(eq - assignment);
-  if ((!table_current() || table_len + 2 > table_cap) &&
-      adopt(1) != RT_OK) {
+  if ((!table_current() || table_len + 2 > table_cap) && adopt(1) != RT_OK) {
     return RT_NO_MEMORY;
   }
   mask = index_cap - 1;

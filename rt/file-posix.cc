@@ -18,8 +18,7 @@ static int open_regular(const char* path, int* fd) {
   struct stat st;
   *fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (*fd < 0) {
-    return errno == EACCES || errno == EPERM ? RT_UNREADABLE
-                                             : RT_NOT_FOUND;
+    return errno == EACCES || errno == EPERM ? RT_UNREADABLE : RT_NOT_FOUND;
   }
   if (fstat(*fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(*fd);
@@ -95,8 +94,8 @@ int rt_open_regular(const char* path, FILE** file) {
 FILE* rt_open_append(const char* path) {
   struct stat st;
   FILE* file;
-  int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC,
-                0666);
+  int fd =
+      open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) {
     return NULL;
   }

@@ -17,8 +17,7 @@ size_t rt_grow_capacity(size_t cap, size_t need, size_t first, size_t limit) {
   return cap;
 }
 
-int rt_grow(void** block, size_t* cap, size_t need, size_t unit,
-            size_t first) {
+int rt_grow(void** block, size_t* cap, size_t need, size_t unit, size_t first) {
   size_t grown_cap;
   void* grown;
   if (need <= *cap) {

@@ -18,7 +18,6 @@ size_t rt_grow_capacity(size_t cap, size_t need, size_t first, size_t limit);
 // entries, growing it as rt_grow_capacity says (limit: as many entries as
 // fit in memory) and keeping what it holds. Returns RT_OK, or RT_NO_MEMORY
 // with *block and *cap as they were.
-int rt_grow(void** block, size_t* cap, size_t need, size_t unit,
-            size_t first);
+int rt_grow(void** block, size_t* cap, size_t need, size_t unit, size_t first);
 
 #endif  // RT_GROW_H_

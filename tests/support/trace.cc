@@ -16,6 +16,9 @@ static bool read_token(const std::string& line, size_t* pos, std::string* token,
            (*pos == line.size() || line[*pos] == ' ');
   }
   size_t end = std::min(line.find(' ', *pos), line.size());
+  if (end == *pos) {
+    return false;
+  }
   *token = line.substr(*pos, end - *pos - (line[end - 1] == ','));
   *pos = end;
   return !token->empty() && token->find('"') == std::string::npos;

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (strcmp(argv[1], "split") == 0) {
-    LdrArgs args = {0, 0, NULL};
+    RtList args = {0, 0, NULL};
     int rescan = 0;
     if (ldr_split(text, text + size, &args, &rescan)) {
       return 1;

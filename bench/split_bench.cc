@@ -27,7 +27,7 @@ static void BM_Split(benchmark::State& state) {
     state.PauseTiming();
     std::copy(text.begin(), text.end(), buf.begin());
     state.ResumeTiming();
-    LdrArgs args = {0, 0, nullptr};
+    RtList args = {0, 0, nullptr};
     int rescan = 0;
     ldr_split(buf.data(), buf.data() + text.size(), &args, &rescan);
     benchmark::DoNotOptimize(args.items);

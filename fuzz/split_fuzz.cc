@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   buf.push_back('!');
   char* text = buf.data();
   char* end = text + size;
-  LdrArgs args = {0, 0, nullptr};
+  RtList args = {0, 0, nullptr};
   int rescan = 0;
   fz_check(ldr_split(text, end, &args, &rescan) == 0, "split failed");
   fz_check(args.count <= (int)(size + 1) / 2, "more words than the text holds");

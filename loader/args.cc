@@ -11,17 +11,6 @@
 
 enum { CTRL_Z = 26 };
 
-int ldr_args_add(LdrArgs* args, char* item) {
-  // Keep room for the item and a terminating null entry.
-  if (args->count > (1 << 29) ||
-      rt_grow((void**)&args->items, &args->capacity, (size_t)args->count + 2,
-              sizeof(char*), 8) != RT_OK) {
-    return 1;
-  }
-  args->items[args->count++] = item;
-  return 0;
-}
-
 // Bytes that a word stores as they are, with nothing else to do: all but
 // the ones the word rules name and those that may start a double-byte
 // character. Filled on first use.
@@ -43,7 +32,7 @@ static const unsigned char* plain_table(void) {
   return plain_bytes;
 }
 
-int ldr_split(char* text, char* end, LdrArgs* args, int* rescan) {
+int ldr_split(char* text, char* end, RtList* args, int* rescan) {
   const unsigned char* lead = rt_lead_bytes();
   const unsigned char* plain = plain_table();
   char* p = text;
@@ -56,7 +45,7 @@ int ldr_split(char* text, char* end, LdrArgs* args, int* rescan) {
     if (c == CTRL_Z) {
       return 0;
     }
-    if (ldr_args_add(args, p)) {
+    if (rt_list_add(args, p)) {
       return 1;
     }
     // The word is compacted where it stands: the write position never passes
@@ -209,7 +198,7 @@ static char* read_text(const char* arg, int pass, char** end,
 }
 
 // One pass over the list: fills out and sets *rescan when a word holds "@".
-static int expand_pass(int argc, char** argv, int pass, LdrArgs* out,
+static int expand_pass(int argc, char** argv, int pass, RtList* out,
                        int* rescan, Budget* budget) {
   for (int i = 0; i < argc; i++) {
     char* end;
@@ -217,7 +206,7 @@ static int expand_pass(int argc, char** argv, int pass, LdrArgs* out,
     const char* source;
     int before = out->count;
     if (argv[i][0] != '@') {
-      if (ldr_args_add(out, argv[i])) {
+      if (rt_list_add(out, argv[i])) {
         return 1;
       }
       continue;
@@ -235,7 +224,7 @@ static int expand_pass(int argc, char** argv, int pass, LdrArgs* out,
              out->count - before);
   }
   // Room for the null entry is always there, also for an empty list.
-  if (ldr_args_add(out, NULL)) {
+  if (rt_list_add(out, NULL)) {
     return 1;
   }
   out->count--;
@@ -247,7 +236,7 @@ int ldr_expand(int* argc, char*** argv) {
   int count = *argc;
   char** list = *argv;
   for (int pass = 0; pass < LDR_MAX_PASSES; pass++) {
-    LdrArgs out = {0, 0, NULL};
+    RtList out = {0, 0, NULL};
     int rescan = 0;
     int failed = expand_pass(count, list, pass + 1, &out, &rescan, &budget);
     // An earlier pass's array is ours to release; the caller's never is.

@@ -5,6 +5,8 @@
 
 #include <stddef.h>
 
+#include "rt/grow.h"
+
 // Runs the loader on an argument list: expands @-arguments, prints the banner,
 // checks the options and hands the debug launch vector to the VM. Returns the
 // VM's status, or 1 after a usage error, when an argument for the VM has no
@@ -21,23 +23,11 @@ int ldr_out_of_memory(void);
 // process exits.
 extern const char* ldr_trace_name;
 
-// A growable array of strings. There is always room for one entry after the
-// last element, so the array can be ended by a null entry.
-struct LdrArgs {
-  int count;
-  size_t capacity;
-  char** items;
-};
-
-// Adds item to the array. Returns 0, or 1 when the array cannot grow (it is
-// then unchanged). Borrowed; the array keeps the pointer, not a copy.
-int ldr_args_add(LdrArgs* args, char* item);
-
 // Splits text[0..end) into words in place, by the loader's quoting rules, and
 // adds each word to args. A byte may be written at end, so the buffer must
 // hold one byte past it. Sets *rescan when a word holds "@". Returns 0, or 1
 // when args cannot grow.
-int ldr_split(char* text, char* end, LdrArgs* args, int* rescan);
+int ldr_split(char* text, char* end, RtList* args, int* rescan);
 
 // The most passes one expansion makes (nested @-arguments need one pass per
 // level), the most @-arguments it reads and the most text it reads in all,

@@ -30,24 +30,6 @@ struct Unheld {
 static Unheld* unheld;
 static int unheld_count;
 
-struct List {
-  int count;
-  size_t capacity;
-  char** items;
-};
-
-// Adds item to list, keeping room for a null entry after it. Returns 0, or
-// 1 when out of memory.
-static int add(List* list, char* item) {
-  if (list->count > (1 << 28) ||
-      rt_grow((void**)&list->items, &list->capacity, (size_t)list->count + 2,
-              sizeof(char*), 16) != RT_OK) {
-    return 1;
-  }
-  list->items[list->count++] = item;
-  return 0;
-}
-
 // Marks shown as the form of an argument that the code page cannot hold.
 // Returns 0, or 1 when out of memory.
 static int mark_unheld(const char* shown, const wchar_t* wide, size_t units) {
@@ -71,7 +53,7 @@ static int mark_unheld(const char* shown, const wchar_t* wide, size_t units) {
 // Adds the argument wide (units units, a terminator after them) in the code
 // page. A match names an existing file, so its short name may stand for
 // it. Returns 0, or 1 when out of memory.
-static int add_argument(List* list, const wchar_t* wide, size_t units,
+static int add_argument(RtList* list, const wchar_t* wide, size_t units,
                         int match) {
   char* cp;
   int rc = rt_code_page_copy(wide, units, "", &cp);
@@ -94,7 +76,7 @@ static int add_argument(List* list, const wchar_t* wide, size_t units,
     free(cp);
     return 1;
   }
-  return add(list, cp);
+  return rt_list_add(list, cp) == RT_OK ? 0 : 1;
 }
 
 static int is_dot_entry(const wchar_t* name) {
@@ -105,7 +87,7 @@ static int is_dot_entry(const wchar_t* name) {
 // Adds the names that pattern matches, each after the pattern's folder
 // part, in the order found; the pattern itself when nothing matches.
 // Returns 0, or 1 when out of memory.
-static int add_matches(List* list, const wchar_t* pattern, size_t units) {
+static int add_matches(RtList* list, const wchar_t* pattern, size_t units) {
   WIN32_FIND_DATAW found;
   size_t dir = units;
   int added = 0;
@@ -147,7 +129,7 @@ int rt_args(int* argc, char*** argv) {
   size_t len = line ? wcslen(line) : 0;
   uint16_t* out = (uint16_t*)malloc((2 * len + 2) * sizeof(uint16_t));
   RtCmdArg* args = (RtCmdArg*)malloc((len / 2 + 2) * sizeof(RtCmdArg));
-  List list = {0, 0, NULL};
+  RtList list = {0, 0, NULL};
   size_t count;
   int failed = !out || !args;
   if (!failed) {

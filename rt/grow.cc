@@ -17,6 +17,17 @@ size_t rt_grow_capacity(size_t cap, size_t need, size_t first, size_t limit) {
   return cap;
 }
 
+int rt_list_add(RtList* list, char* item) {
+  // Room for the item and a terminating null entry; the count stays an int.
+  if (list->count > (1 << 29) ||
+      rt_grow((void**)&list->items, &list->capacity, (size_t)list->count + 2,
+              sizeof(char*), 8) != RT_OK) {
+    return RT_NO_MEMORY;
+  }
+  list->items[list->count++] = item;
+  return RT_OK;
+}
+
 int rt_grow(void** block, size_t* cap, size_t need, size_t unit, size_t first) {
   size_t grown_cap;
   void* grown;

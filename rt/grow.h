@@ -20,4 +20,17 @@ size_t rt_grow_capacity(size_t cap, size_t need, size_t first, size_t limit);
 // with *block and *cap as they were.
 int rt_grow(void** block, size_t* cap, size_t need, size_t unit, size_t first);
 
+// A growable list of strings. There is always room for one entry after the
+// last, so the list can be ended by a null entry.
+struct RtList {
+  int count;
+  size_t capacity;
+  char** items;
+};
+
+// Adds item to the list. Returns RT_OK, or RT_NO_MEMORY when the list
+// cannot grow (it is then unchanged). Borrowed; the list keeps the
+// pointer, not a copy.
+int rt_list_add(RtList* list, char* item);
+
 #endif  // RT_GROW_H_

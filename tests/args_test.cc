@@ -22,7 +22,7 @@ Words split(const std::string& text, int* rescan = nullptr) {
   // The splitter may write one byte past the text.
   std::vector<char> buf(text.begin(), text.end());
   buf.push_back('!');
-  LdrArgs args = {0, 0, nullptr};
+  RtList args = {0, 0, nullptr};
   int flag = 0;
   EXPECT_EQ(0, ldr_split(buf.data(), buf.data() + text.size(), &args, &flag));
   Words words(args.items, args.items + args.count);
